@@ -1,0 +1,47 @@
+// Board and moves: the operations on an engine copy's board, per-ply tables
+// and game position. Each colour-dependent operation exists twice, once for
+// Black (codes 1..6, odd plies) and once for White (codes 11..16, even plies).
+#pragma once
+
+#include "engine/engine.h"
+
+namespace corvane {
+
+// make_move.cpp: play a move of a ply's list and take it back; position keys.
+void MakeMove(Engine& e, Byte slot, Byte ply);
+void PlaceMove(Engine& e, Byte slot, Byte ply);
+void UnmakeMove(Engine& e, Byte slot, Byte ply);
+void ComputeKeys(Engine& e, Byte ply);
+
+// attack.cpp: number of attack lines of a side on a cell.
+Byte AttackedByWhite(const Engine& e, Byte cell);
+Byte AttackedByBlack(const Engine& e, Byte cell);
+
+// generate.cpp: every pseudo-legal move of the side to move at a ply.
+void GenerateBlack(Engine& e, Byte ply);
+void GenerateWhite(Engine& e, Byte ply);
+
+// validate.cpp: is one move pseudo-legal for the side to move at a ply?
+Byte ValidateMove(Engine& e, Byte from, Byte to, Byte promotion, Byte ply);
+
+// tables.cpp: start-up tables, key tables and the board flip.
+void InitTables(Engine& e);          // copy 1: draws the random key numbers
+void InitTablesAttached(Engine& e);  // copies 2..4: everything but the random numbers
+void BuildKeyTables(Engine& e);      // KeyTableA/B from RandomA/B
+void FlipPosition(Engine& e);
+
+// game.cpp: the game position, game moves and the end of the game.
+void NewGame(Engine& e);
+Byte PlayWhiteMove(Engine& e, Byte from, Byte to, Byte promotion);
+Byte PlayBlackMove(Engine& e, Byte from, Byte to, Byte promotion);
+Byte GameEndTest(Engine& e);
+Byte PonderStart(Engine& e, Byte from, Byte to, Byte promotion);
+void PonderEnd(Engine& e, Byte hit);
+
+// The random-number draw behind the position keys: the high 32 bits of the
+// product of a 32-bit generator output and 7,000,000 (0 to 6,999,999).
+inline std::uint32_t KeyDraw(std::uint32_t output) {
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(output) * 7000000u) >> 32);
+}
+
+}  // namespace corvane

@@ -1,0 +1,190 @@
+// The engine copy: every table of one search thread, as fixed-size arrays.
+//
+// One Engine instance exists per search thread and lives as long as the
+// program. The board subsystem (engine/board), the evaluation (engine/eval)
+// and the search (engine/search) are plain operations on it. Nothing in here
+// is allocated at run time; the only memory an engine copy points to is the
+// hash table, which copy 1 allocates at start-up and shares with the others.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace corvane {
+
+using Byte = std::uint8_t;
+using Word = std::uint16_t;
+
+// ---------------------------------------------------------------------------
+// Cells and piece codes
+// ---------------------------------------------------------------------------
+// A board is 201 byte cells on a 16-column grid. The 64 squares are the cells
+// 16 x row + file, rows 3 to 10, files 0 to 7; row 3 is rank 8 when the
+// position is held unflipped. Cell 0 is always Empty, cells 2 and 3 hold the
+// king cells, cell 6 is the scratch cell of ValidateMove, every other
+// non-square cell holds OffBoard.
+inline constexpr int BoardCells = 201;
+inline constexpr Byte Empty = 8;
+inline constexpr Byte OffBoard = 64;
+inline constexpr int BlackKingCell = 2;  // Board[2]: cell of the Black king
+inline constexpr int WhiteKingCell = 3;  // Board[3]: cell of the White king
+inline constexpr int ScratchCell = 6;
+
+inline constexpr Byte BlackKing = 1, BlackQueen = 2, BlackRook = 3, BlackBishop = 4,
+                      BlackKnight = 5, BlackPawn = 6;
+inline constexpr Byte WhiteKing = 11, WhiteQueen = 12, WhiteRook = 13, WhiteBishop = 14,
+                      WhiteKnight = 15, WhitePawn = 16;
+
+// True for the 64 square cells.
+constexpr bool IsSquareCell(int cell) {
+    return cell >= 48 && cell <= 167 && (cell & 15) < 8;
+}
+
+// ---------------------------------------------------------------------------
+// Per-ply tables and move lists
+// ---------------------------------------------------------------------------
+inline constexpr int Plies = 256;
+inline constexpr int Slots = 256;
+inline constexpr int GameMoveCapacity = 2048;  // entries of the game move list
+inline constexpr int GameKeyCapacity = 168;    // entries of the key history
+
+// PlyFlags bits: castling rights; the low 4 bits hold the en passant file + 1.
+inline constexpr Byte CastleBlackA8 = 16;
+inline constexpr Byte CastleBlackH8 = 32;
+inline constexpr Byte CastleWhiteA1 = 64;
+inline constexpr Byte CastleWhiteH1 = 128;
+
+// Most moves a generator lists; the slots above are left for the extra
+// promotion entries of the move ordering, and slot 255 is never written.
+inline constexpr int MaxListMoves = 240;
+
+// Sentinels of the move-list bookkeeping.
+inline constexpr Byte ListEmptyLast = 254;    // LastMove of an empty list
+inline constexpr Byte CursorNone = 255;       // MoveCursor of an empty list
+inline constexpr Byte ListIdle = 252;         // ListState of an idle ply / capture list
+
+// ---------------------------------------------------------------------------
+// Scores (unsigned 16-bit, larger is better for Black)
+// ---------------------------------------------------------------------------
+inline constexpr Word ScoreLevel = 32768;
+inline constexpr Word ScoreMinusInfinity = 2768;
+inline constexpr Word ScorePlusInfinity = 62768;
+inline constexpr Word ScoreDraw = 32767;
+
+// Game-state codes of the game-move operations.
+inline constexpr Byte GameRefused = 0;
+inline constexpr Byte GameGoesOn = 1;
+inline constexpr Byte GameRepetition = 3;
+inline constexpr Byte GameFiftyMoves = 50;
+inline constexpr Byte GameWhiteMates = 64;
+inline constexpr Byte GameBlackMates = 65;
+inline constexpr Byte GameNoMaterial = 127;
+inline constexpr Byte GameStalemate = 128;
+
+// GameTurn values.
+inline constexpr Byte TurnEngine = 0;    // codes 1..6 (Black in engine terms) to move
+inline constexpr Byte TurnOpponent = 1;  // codes 11..16 to move
+inline constexpr Byte TurnGameOver = 4;
+
+// ---------------------------------------------------------------------------
+// The engine copy
+// ---------------------------------------------------------------------------
+struct Engine {
+    // -- Board and moves --------------------------------------------------
+    Byte Board[BoardCells];      // working board
+    Byte GameBoard[BoardCells];  // game position
+
+    Byte PlyFlags[Plies];
+    Byte HalfMoveClock[Plies];
+    Byte InCheck[Plies];
+    Byte Captured[Plies];        // undo byte of the move made at this ply
+    std::uint32_t KeyA[Plies];
+    std::uint32_t KeyB[Plies];
+    Byte ListState[Plies];
+    Byte LastMove[Plies];
+    Byte MoveCursor[Plies];
+
+    // Move lists: slot s of ply p is MoveFrom[p][s], MoveTo[p][s], MoveExtra[p][s].
+    Byte MoveFrom[Plies][Slots];
+    Byte MoveTo[Plies][Slots];
+    Byte MoveExtra[Plies][Slots];
+
+    Byte NoMoves;  // descent-end flag, also set by the full generators on an empty list
+
+    // Game position bookkeeping.
+    std::uint32_t GameKeyA[GameKeyCapacity];
+    std::uint32_t GameKeyB[GameKeyCapacity];
+    Byte GameTurn;  // TurnEngine, TurnOpponent or TurnGameOver
+    Byte Flipped;   // 1: the position is held rotated with the colours exchanged
+    Word GameMoveCount;
+    Word GameMoves[GameMoveCapacity];
+    Word SavedBoard[BoardCells];  // ponder board copy; scratch for the search's quiet order
+
+    // Start-up tables.
+    Word PieceValue[17];
+    std::uint32_t RandomA[BoardCells];
+    std::uint32_t RandomB[BoardCells];
+    std::uint32_t KeyTableA[17][BoardCells];
+    std::uint32_t KeyTableB[17][BoardCells];
+
+    // -- Evaluation -------------------------------------------------------
+    Byte KingCentreTable[BoardCells];
+    Byte PawnTable[BoardCells];
+    Byte KnightTable[BoardCells];
+    Byte BlackKingZoneWeight[65];
+    Byte WhiteKingZoneWeight[65];
+    Byte MaskTop[256];
+    Byte MaskBottom[256];
+    Byte MaskCount[256];
+    Word BlackSignature;
+    Word WhiteSignature;
+
+    // -- Search -----------------------------------------------------------
+    Word PlyDepth[Plies];
+    Word PlyValue[Plies];
+    Word PlyBound[Plies];
+    Byte BestIndex[Plies];
+    Byte QuietIndex[Plies];
+    Byte PlyReduction[Plies];
+    Byte PlyPhase[Plies];
+    Byte KillerFrom[4][Plies];
+    Byte KillerTo[4][Plies];
+
+    Byte CurrentPly;
+    Byte ParentPly;
+    Word RemainingCode;
+    Word StaticScore;
+    std::uint32_t StepNodes;
+    std::uint32_t StepBudget;
+    // Written only by the thread searching this copy; read by the front end
+    // (for the node display) while the copy searches.
+    std::atomic<std::uint64_t> NodeCount;
+    Byte IterationDone;
+    Word BestScore;
+    Word WindowLow;
+    Word WindowHigh;
+    Byte WindowFails;
+    Word SavedRootScore;
+    Byte SavedRootIndex;
+
+    // Hash move of the current node, left by the probe.
+    Byte HashFrom;
+    Byte HashTo;
+    Byte HashPromo;
+    Byte HashBound;
+
+    // Best line.
+    std::uint32_t PrincipalVariation[65];
+    Byte NewVariation;
+
+    // -- Shared hash table (allocated by copy 1) --------------------------
+    std::atomic<std::uint32_t>* HashCheckWords;
+    std::atomic<std::uint32_t>* HashScoreWords;
+    std::atomic<std::uint16_t>* HashInfoWords;
+    std::uint32_t HashSlots;  // N: depth-preferred slots 0..N-1, always-replace N..2N-1
+
+    // -- Identity ---------------------------------------------------------
+    Byte CopyNumber;  // 1 to 4; copy 1 owns the hash table and draws the random numbers
+};
+
+}  // namespace corvane

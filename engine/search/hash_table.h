@@ -1,0 +1,27 @@
+// The hash table shared by all engine copies: three parallel arrays of
+// relaxed atomic words, allocated once by copy 1 at start-up.
+#pragma once
+
+#include "engine/engine.h"
+
+namespace corvane {
+
+// Bytes one configured unit costs: 2 x 52000 slots of 10 bytes.
+inline constexpr std::uint32_t HashSlotsPerUnit = 52000;
+
+// Allocates the three arrays in copy 1 for `units` megabyte units. With
+// `spareSlots` the arrays get 256 spare slots at the end and the random key
+// numbers are placed in the first 402 check words for the other copies to
+// take. Returns false (and leaves the copy without a table) when the memory
+// cannot be had.
+bool HashAllocate(Engine& first, Word units, bool spareSlots);
+void HashRelease(Engine& first);
+
+// Gives a further copy the table of copy 1 and copy 1's random key numbers
+// (read from the table's first words), and builds its key tables.
+void HashAttach(Engine& copy, const Engine& first, Word units);
+
+void HashClear(Engine& e);  // marks every depth-preferred slot empty
+void HashAge(Engine& e);    // ages every depth-preferred slot by one engine move
+
+}  // namespace corvane

@@ -1,0 +1,117 @@
+// The front end: start-up, the command loop and the input reader, the
+// console and protocol commands, the configuration file and the game record.
+// It owns the game and keeps every engine copy in step with copy 1.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+#include "engine/engine.h"
+
+namespace corvane {
+
+inline constexpr int LineCapacity = 256;  // 255 characters and the terminator
+inline constexpr int MaxWorkers = 3;
+inline constexpr Byte NoPonderMove = 200;
+
+// Wall-clock stopwatch, kept as a time of day in hours, minutes, seconds and
+// centiseconds.
+struct Stopwatch {
+    Word Hour, Minute, Second, Centisecond;
+};
+
+struct FrontEnd {
+    Engine* Copies;  // copy 1 is Copies[0]
+    int CopyCount;   // 4, 2 or 1
+    std::FILE* Output;
+
+    // Mailbox between the input reader and the main loop.
+    char InputLine[LineCapacity];
+    std::atomic<Byte> LineReady;
+    char WorkLine[LineCapacity];
+
+    Byte ForceMode;
+    Byte XboardMode;
+    Byte BookActive;
+    Byte BoardTurned;
+    Byte HideThinking;
+    Byte PonderEnabled;
+    Byte PonderState;
+    Byte PonderMove[3];  // from square, to square, promotion code
+    Byte MaxDepth;
+    Word HashMegabytes;
+
+    // Clock.
+    std::uint32_t EngineClock;
+    std::uint32_t Allotment;
+    std::uint32_t HardLimit;
+    std::uint32_t ClockAddend;
+    Word MovesPerPeriod;
+    Stopwatch Watch;
+    std::uint32_t Elapsed;
+
+    // Worker-thread flags (workers 1..3 are engine copies 2..4).
+    std::atomic<Byte> WorkerRun[MaxWorkers];
+    std::atomic<Byte> WorkerBusy[MaxWorkers];
+
+    char PieceLetters[17];  // by piece code 1..16
+    char MoveLetters[6];    // by piece kind 1..5
+};
+
+// Sets the front end up over the given engine copies (no I/O, no threads).
+void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output);
+
+// Runs the whole program with the given engine copies; returns the exit code.
+int RunProgram(Engine* copies, int copyCount);
+
+// -- command_loop.cpp ------------------------------------------------------
+void StartNewGame(FrontEnd& fe, Byte full);
+void FlipSides(FrontEnd& fe);
+Byte ParseSquare(const FrontEnd& fe, char file, char rank);
+void SquareName(const FrontEnd& fe, Byte square, char out[2]);
+Byte PromotionCode(char letter, Byte side);
+char PromotionLetter(int index);
+void ApplyGameMove(FrontEnd& fe, Byte side);
+void ReportResult(FrontEnd& fe, Byte code);
+// Runs the command words on one line, in their order; returns true for "quit".
+bool RunCommand(FrontEnd& fe, const char* line);
+
+// -- console.cpp -----------------------------------------------------------
+void ShowBoard(FrontEnd& fe);
+
+// -- protocol.cpp ----------------------------------------------------------
+// Reads a decimal integer: leading blanks and a sign are allowed; any other
+// character that is no digit (a trailing blank too) makes the value 0.
+std::int64_t ReadNumber(const char* text);
+void XboardCommand(FrontEnd& fe);
+void TimeCommand(FrontEnd& fe, const char* line);
+void LevelCommand(FrontEnd& fe, const char* line);
+void DepthCommand(FrontEnd& fe, const char* line);
+// Sets up the position of a "setboard" line in every copy. A position
+// without exactly one king of each colour, or one whose side not to move
+// stands in check, is refused: the function returns false and changes
+// nothing. With honourEnPassant the FEN's en passant target is kept where a
+// capture on it can really be made (developer tools only).
+bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant = false);
+void SetBoardCommand(FrontEnd& fe, const char* line);
+
+// -- config.cpp ------------------------------------------------------------
+void ReadConfiguration(FrontEnd& fe, const char* fileName);
+
+// -- game_record.cpp -------------------------------------------------------
+void WriteGameRecord(FrontEnd& fe, std::FILE* out);
+void ListCommand(FrontEnd& fe);
+void SaveCommand(FrontEnd& fe);
+
+// -- output.cpp ------------------------------------------------------------
+// Every line is flushed as soon as it ends, so an interface sees it at once.
+void Print(FrontEnd& fe, const char* text);
+void PrintLine(FrontEnd& fe, const char* text);
+void EndLine(FrontEnd& fe);
+
+// -- clock.cpp -------------------------------------------------------------
+void StartStopwatch(FrontEnd& fe);
+void ReadStopwatch(FrontEnd& fe);
+
+}  // namespace corvane

@@ -1,0 +1,23 @@
+// Console and protocol output. Lines are flushed as they end: an interface
+// reading the engine's output must see every line at once.
+#include <cstdio>
+
+#include "frontend/frontend.h"
+
+namespace corvane {
+
+void Print(FrontEnd& fe, const char* text) {
+    std::fputs(text, fe.Output);
+}
+
+void EndLine(FrontEnd& fe) {
+    std::fputc('\n', fe.Output);
+    std::fflush(fe.Output);
+}
+
+void PrintLine(FrontEnd& fe, const char* text) {
+    Print(fe, text);
+    EndLine(fe);
+}
+
+}  // namespace corvane

@@ -1,0 +1,231 @@
+// Protocol commands: the feature announcement, the clock commands "time",
+// "level" and "sd", and "setboard" with its position in Forsyth-Edwards
+// Notation. They work the same at the console.
+#include <cstring>
+
+#include "engine/board/board.h"
+#include "frontend/frontend.h"
+
+namespace corvane {
+
+namespace {
+
+// Limits of the "setboard" line: fields start at character 10 and nothing is
+// read beyond character 120.
+constexpr int kFenStart = 9;
+constexpr int kFenEnd = 120;
+
+// Returns the end (exclusive) of the field that starts at `start`: the next
+// blank, the end of the line or the read limit.
+int FieldEnd(const char* line, int start, int limit) {
+    int i = start;
+    while (i < limit && line[i] != '\0' && line[i] != ' ') ++i;
+    return i;
+}
+
+// A field copied out as its own text, for ReadNumber.
+void CopyField(const char* line, int start, int end, char* out) {
+    int n = 0;
+    for (int i = start; i < end && n < LineCapacity - 1; ++i) out[n++] = line[i];
+    out[n] = '\0';
+}
+
+}  // namespace
+
+std::int64_t ReadNumber(const char* text) {
+    const char* p = text;
+    while (*p == ' ') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    std::uint64_t value = 0;
+    for (; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return 0;
+        value = value * 10u + static_cast<std::uint64_t>(*p - '0');
+    }
+    return static_cast<std::int64_t>(negative ? 0u - value : value);
+}
+
+void XboardCommand(FrontEnd& fe) {
+    fe.XboardMode = 1;
+    PrintLine(fe, "feature myname=\"Corvane 1.4\"");
+    PrintLine(fe, "feature setboard=1");
+    PrintLine(fe, "feature analyze=0");
+    PrintLine(fe, "feature done=1");
+}
+
+void TimeCommand(FrontEnd& fe, const char* line) {
+    if (std::strlen(line) > 5) fe.EngineClock = static_cast<std::uint32_t>(ReadNumber(line + 5));
+}
+
+void DepthCommand(FrontEnd& fe, const char* line) {
+    if (std::strlen(line) > 3) fe.MaxDepth = static_cast<Byte>(ReadNumber(line + 3) & 255);
+    fe.EngineClock = 4294967295u;
+}
+
+void LevelCommand(FrontEnd& fe, const char* line) {
+    const int length = static_cast<int>(std::strlen(line));
+    char field[LineCapacity];
+    int firstEnd = length;
+    if (length > 6) {
+        firstEnd = FieldEnd(line, 6, length);
+        if (firstEnd > 6) {
+            CopyField(line, 6, firstEnd, field);
+            fe.MovesPerPeriod = static_cast<Word>(ReadNumber(field));
+        }
+    }
+    if (fe.MovesPerPeriod > 0) {
+        if (firstEnd < length) {  // the blank that ends the first field
+            const int start = firstEnd + 1;
+            const int end = FieldEnd(line, start, length);
+            if (end > start) {
+                CopyField(line, start, end, field);
+                fe.ClockAddend = static_cast<std::uint32_t>(ReadNumber(field));
+                fe.EngineClock = 6000u * fe.ClockAddend;
+            }
+        }
+    } else if (length > 8) {
+        const int end = FieldEnd(line, 8, length);
+        if (end > 8) {
+            CopyField(line, 8, end, field);
+            fe.EngineClock = static_cast<std::uint32_t>(6000 * ReadNumber(field));
+            if (end + 1 < length)
+                fe.ClockAddend = static_cast<std::uint32_t>(100 * ReadNumber(line + end + 1));
+        }
+    }
+}
+
+bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant) {
+    const int length = static_cast<int>(std::strlen(line));
+    const int limit = length < kFenEnd ? length : kFenEnd;
+
+    // Read the placement into a board of its own first, so that a position
+    // that cannot be played leaves the game as it was. Only square cells are
+    // ever written, however many squares a row claims.
+    Byte cells[BoardCells];
+    for (int x = 0; x < BoardCells; ++x) cells[x] = IsSquareCell(x) ? Empty : OffBoard;
+    cells[0] = Empty;
+    // Letters as a new game sets them: lower case Black, upper case White.
+    static constexpr char kLetters[] = " kqrbnp////KQRBNP";
+    int blackKings = 0;
+    int whiteKings = 0;
+    int counter = 48;
+    int i = kFenStart;
+    const int placementEnd = FieldEnd(line, kFenStart, limit);
+    for (; i < placementEnd; ++i) {
+        const char c = line[i];
+        if (c == '/') {
+            counter = (counter + 16) & ~15;
+        } else if (c >= '1' && c <= '9') {
+            counter += c - '0';
+        } else {
+            for (int code = 1; code <= 16; ++code) {
+                if (code >= 7 && code <= 10) continue;
+                if (kLetters[code] != c) continue;
+                if (counter < BoardCells && IsSquareCell(counter)) {
+                    cells[counter] = static_cast<Byte>(code);
+                    if (code == BlackKing) {
+                        ++blackKings;
+                        cells[BlackKingCell] = static_cast<Byte>(counter);
+                    }
+                    if (code == WhiteKing) {
+                        ++whiteKings;
+                        cells[WhiteKingCell] = static_cast<Byte>(counter);
+                    }
+                }
+                ++counter;
+                break;
+            }
+        }
+        if (counter > 255) counter = 255;
+    }
+    if (blackKings != 1 || whiteKings != 1) return false;
+
+    // The side to move, then castling, en passant target and half-move clock.
+    int pos = placementEnd < limit ? placementEnd + 1 : limit;
+    const bool blackToMove = pos < limit && line[pos] == 'b';
+    int sideEnd = FieldEnd(line, pos, limit);
+    pos = sideEnd < limit ? sideEnd + 1 : limit;
+    Byte rights = 0;
+    int epFile = -1;
+    for (int field = 0; field < 3; ++field) {
+        const int end = FieldEnd(line, pos, limit);
+        for (int k = pos; k < end; ++k) {
+            const char c = line[k];
+            // Repeated letters grant a right once.
+            if (c == 'K' && cells[164] == WhiteKing && cells[167] == WhiteRook) rights |= CastleWhiteH1;
+            if (c == 'Q' && cells[164] == WhiteKing && cells[160] == WhiteRook) rights |= CastleWhiteA1;
+            if (c == 'k' && cells[52] == BlackKing && cells[55] == BlackRook) rights |= CastleBlackH8;
+            if (c == 'q' && cells[52] == BlackKing && cells[48] == BlackRook) rights |= CastleBlackA8;
+        }
+        if (field == 1 && end - pos == 2 && line[pos] >= 'a' && line[pos] <= 'h') {
+            // The target square behind a pawn that has just double-stepped:
+            // rank 6 with White to move, rank 3 with Black to move.
+            if ((!blackToMove && line[pos + 1] == '6') || (blackToMove && line[pos + 1] == '3'))
+                epFile = line[pos] - 'a';
+        }
+        pos = end < limit ? end + 1 : limit;
+    }
+    char rest[LineCapacity];
+    CopyField(line, pos, limit, rest);
+
+    // The side that has just moved must not stand in check: its king could be
+    // taken, which no game of chess allows.
+    Engine& first = fe.Copies[0];
+    for (int x = 0; x < BoardCells; ++x) first.Board[x] = cells[x];
+    const bool illegal = blackToMove ? AttackedByBlack(first, cells[WhiteKingCell]) != 0
+                                     : AttackedByWhite(first, cells[BlackKingCell]) != 0;
+    for (int x = 0; x < BoardCells; ++x) first.Board[x] = first.GameBoard[x];
+    if (illegal) return false;
+
+    // An en passant state is kept only where an enemy pawn stands beside the
+    // pawn that has just double-stepped, as a game move would have set it.
+    Byte epBits = 0;
+    if (honourEnPassant && epFile >= 0) {
+        if (!blackToMove) {
+            const int pawn = 96 + epFile;  // Black pawn on rank 5
+            if (cells[pawn] == BlackPawn && cells[pawn - 16] == Empty && cells[pawn - 32] == Empty &&
+                (cells[pawn - 1] == WhitePawn || cells[pawn + 1] == WhitePawn))
+                epBits = static_cast<Byte>(epFile + 1);
+        } else {
+            const int pawn = 112 + epFile;  // White pawn on rank 4
+            if (cells[pawn] == WhitePawn && cells[pawn + 16] == Empty && cells[pawn + 32] == Empty &&
+                (cells[pawn - 1] == BlackPawn || cells[pawn + 1] == BlackPawn))
+                epBits = static_cast<Byte>(epFile + 1);
+        }
+    }
+
+    StartNewGame(fe, 0);
+    for (int k = 0; k < fe.CopyCount; ++k) {
+        Engine& e = fe.Copies[k];
+        for (int x = 0; x < BoardCells; ++x) e.GameBoard[x] = cells[x];
+        if (blackToMove) e.GameTurn = TurnEngine;
+        e.PlyFlags[0] = static_cast<Byte>(rights | epBits);
+    }
+    const std::int64_t fullMove = ReadNumber(rest);
+    if (fullMove > 0) {
+        std::int64_t count = 2 * (fullMove - 1) + 1 - first.GameTurn;
+        // The game move list holds 2048 plies; a larger number only says
+        // that the list is full.
+        if (count > GameMoveCapacity) count = GameMoveCapacity;
+        for (int k = 0; k < fe.CopyCount; ++k) fe.Copies[k].GameMoveCount = static_cast<Word>(count);
+    }
+    FlipSides(fe);
+    FlipSides(fe);
+    return true;
+}
+
+void SetBoardCommand(FrontEnd& fe, const char* line) {
+    if (!SetBoard(fe, line)) {
+        Print(fe, "Error (illegal position): ");
+        PrintLine(fe, line);
+        return;
+    }
+    fe.ForceMode = 1;
+    fe.BookActive = 0;
+    ShowBoard(fe);
+}
+
+}  // namespace corvane

@@ -1,0 +1,26 @@
+// Shared set-up of the developer tool's commands: one engine copy with a
+// front end around it, and a position read from a FEN.
+#pragma once
+
+#include "engine/engine.h"
+#include "frontend/frontend.h"
+
+namespace corvane {
+
+// One engine copy (no hash table) with its tables built and a new game set up.
+struct ToolContext {
+    Engine Copy;
+    FrontEnd Front;
+};
+void InitToolContext(ToolContext& tool);
+
+// Checks that a FEN is complete enough to be used (eight ranks of eight
+// squares, a side to move, castling and en passant fields that read as such)
+// and sets the position up as "setboard" does. On failure writes a one-line
+// reason into `error` (256 characters) and returns false.
+bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* error);
+
+// Reads a whole non-negative decimal number; false for anything else.
+bool ParseCount(const char* text, long long& value);
+
+}  // namespace corvane
