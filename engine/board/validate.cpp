@@ -9,15 +9,17 @@ namespace {
 
 // Walks from f by step over Empty cells; true when the first other cell is t.
 // The to-cell is marked with 9 (a value no cell otherwise holds) for the walk,
-// its old value kept in the scratch cell 6.
+// its old value kept in the scratch cell 6; both are restored.
 bool LineTest(Engine& e, int f, int t, int step) {
     Byte* b = e.Board;
+    const Byte scratch = b[ScratchCell];
     b[ScratchCell] = b[t];
     b[t] = 9;
     int x = f + step;
     while (b[x] == Empty) x += step;
     const bool reached = x == t;
     b[t] = b[ScratchCell];
+    b[ScratchCell] = scratch;
     return reached;
 }
 

@@ -1,0 +1,212 @@
+// Front-end commands without the command loop: number reading, squares,
+// "setboard", the clock commands, the configuration file and the record.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "test_support.h"
+
+namespace corvane::test {
+namespace {
+
+std::string ReadAll(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    return text;
+}
+
+TEST(Numbers, ReadStrictlyAsDecimal) {
+    EXPECT_EQ(ReadNumber("6000"), 6000);
+    EXPECT_EQ(ReadNumber("  -5"), -5);
+    EXPECT_EQ(ReadNumber("+7"), 7);
+    EXPECT_EQ(ReadNumber("6000 "), 0);  // a trailing blank spoils the number
+    EXPECT_EQ(ReadNumber("256MB"), 0);
+    EXPECT_EQ(ReadNumber("5:30"), 0);
+    EXPECT_EQ(ReadNumber(""), 0);
+}
+
+TEST(Squares, ParseAndNameInBothOrientations) {
+    Game g;
+    EXPECT_EQ(ParseSquare(*g.Front, 'a', '1'), 160);
+    EXPECT_EQ(ParseSquare(*g.Front, 'h', '8'), 55);
+    EXPECT_EQ(ParseSquare(*g.Front, 'E', '2'), 148);
+    char name[2];
+    SquareName(*g.Front, 148, name);
+    EXPECT_EQ(std::string(name, 2), "e2");
+    FlipSides(*g.Front);
+    EXPECT_EQ(ParseSquare(*g.Front, 'e', '2'), 215 - 148);
+    SquareName(*g.Front, 215 - 148, name);
+    EXPECT_EQ(std::string(name, 2), "e2");
+    EXPECT_EQ(PromotionCode('n', 0), 5);
+    EXPECT_EQ(PromotionCode('R', 1), 13);
+    EXPECT_EQ(PromotionCode('x', 1), 12);
+    EXPECT_EQ(PromotionCode('\0', 0), 2);
+}
+
+TEST(SetBoard, SetsPositionTurnRightsAndMoveCount) {
+    Game g(2);
+    Engine& e = g.First();
+    ASSERT_TRUE(g.SetUp("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    Game fresh;
+    EXPECT_EQ(std::memcmp(e.GameBoard, fresh.First().GameBoard, BoardCells), 0);
+    EXPECT_EQ(e.PlyFlags[0], 240);
+    EXPECT_EQ(e.GameMoveCount, 0);
+    EXPECT_EQ(e.GameKeyA[0], fresh.First().GameKeyA[0]);
+    // Every copy holds the same position and keys.
+    EXPECT_EQ(std::memcmp(e.GameBoard, g.Copies[1].GameBoard, BoardCells), 0);
+    EXPECT_EQ(g.Copies[1].GameKeyA[0], e.GameKeyA[0]);
+
+    ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/R3K2R b KQ - 3 10"));
+    EXPECT_EQ(e.GameTurn, TurnEngine);
+    EXPECT_EQ(e.GameMoveCount, 19);
+    EXPECT_EQ(e.PlyFlags[0], 192);
+    EXPECT_EQ(e.HalfMoveClock[0], 0);
+
+    // A right whose king or rook is not at home is ignored; letters repeat harmlessly.
+    ASSERT_TRUE(g.SetUp("r3k2r/8/8/8/8/8/8/R4K1R w KKQQkq - 0 1"));
+    EXPECT_EQ(e.PlyFlags[0], 48);
+
+    // setboard never takes the en passant target: the capture is not available.
+    ASSERT_TRUE(g.SetUp("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2"));
+    EXPECT_EQ(e.PlyFlags[0] & 15, 0);
+    EXPECT_EQ(g.Play("e5d6"), GameRefused);
+    // The developer tools keep it where the capture can be made.
+    ASSERT_TRUE(g.SetUp("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", true));
+    EXPECT_EQ(e.PlyFlags[0] & 15, 4);
+    ASSERT_TRUE(g.SetUp("4k3/8/8/3p4/8/8/8/4K3 w - d6 0 2", true));
+    EXPECT_EQ(e.PlyFlags[0] & 15, 0);  // no White pawn beside it
+
+    // A huge full-move number only fills the move list.
+    ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/4K3 w - - 0 99999"));
+    EXPECT_EQ(e.GameMoveCount, GameMoveCapacity);
+}
+
+TEST(SetBoard, RefusesUnplayablePositionsAndKeepsTheGame) {
+    Game g;
+    Engine& e = g.First();
+    ASSERT_EQ(g.Play("e2e4"), GameGoesOn);
+    Byte before[BoardCells];
+    std::memcpy(before, e.GameBoard, BoardCells);
+    const char* refused[] = {
+        "8/8/8/8/8/8/8/4K3 w - - 0 1",        // no Black king
+        "4k3/8/8/8/8/8/8/8 w - - 0 1",        // no White king
+        "4k2k/8/8/8/8/8/8/4K3 w - - 0 1",     // two Black kings
+        "4k3/8/8/8/8/8/8/4KK2 w - - 0 1",     // two White kings
+        "4k3/8/8/8/8/8/4R3/4K3 w - - 0 1",    // Black, not to move, in check
+        "4k3/8/8/8/8/8/4r3/4K3 b - - 0 1",    // White, not to move, in check
+        "",
+    };
+    for (const char* fen : refused) {
+        EXPECT_FALSE(g.SetUp(fen)) << fen;
+        EXPECT_EQ(std::memcmp(before, e.GameBoard, BoardCells), 0) << fen;
+        EXPECT_EQ(e.GameTurn, TurnEngine) << fen;
+        EXPECT_EQ(e.GameMoveCount, 1) << fen;
+    }
+    // The command prints one line and leaves force mode and the book alone.
+    g.Front->ForceMode = 0;
+    SetBoardCommand(*g.Front, "setboard 8/8/8/8/8/8/8/8 w - - 0 1");
+    EXPECT_EQ(ReadAll(g.Sink), "Error (illegal position): setboard 8/8/8/8/8/8/8/8 w - - 0 1\n");
+    EXPECT_EQ(g.Front->ForceMode, 0);
+}
+
+TEST(SetBoard, OverlongPlacementsNeverWriteOutsideTheBoard) {
+    Game g;
+    Engine& e = g.First();
+    // Rows with too many squares, huge digit runs and stray characters.
+    const char* fens[] = {
+        "kqrbnpQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQK w - - 0 1",
+        "k99999999999999999999999999999999999999999999999999999999999999999999999999999999999999999999999999999999K w",
+        "k7/pppppppppppppppp/////////////////////////////////////////////////K w - - 0 1",
+        "k//////////////////////////////////////////////////////////////////////////////////////////////////////K b",
+    };
+    for (const char* fen : fens) {
+        g.SetUp(fen);
+        for (int x = 0; x < BoardCells; ++x) {
+            if (IsSquareCell(x) || x == 2 || x == 3) continue;
+            ASSERT_EQ(e.GameBoard[x], x == 0 ? Empty : OffBoard) << fen << " cell " << x;
+        }
+    }
+}
+
+TEST(ClockCommands, TimeLevelAndDepth) {
+    Game g;
+    FrontEnd& fe = *g.Front;
+    TimeCommand(fe, "time 6000");
+    EXPECT_EQ(fe.EngineClock, 6000u);
+    TimeCommand(fe, "time");
+    EXPECT_EQ(fe.EngineClock, 6000u);
+    TimeCommand(fe, "time 6000 ");
+    EXPECT_EQ(fe.EngineClock, 0u);
+
+    LevelCommand(fe, "level 40 5 0");
+    EXPECT_EQ(fe.MovesPerPeriod, 40);
+    EXPECT_EQ(fe.ClockAddend, 5u);
+    EXPECT_EQ(fe.EngineClock, 30000u);
+    LevelCommand(fe, "level 0 5 3");
+    EXPECT_EQ(fe.MovesPerPeriod, 0);
+    EXPECT_EQ(fe.EngineClock, 30000u);
+    EXPECT_EQ(fe.ClockAddend, 300u);
+    LevelCommand(fe, "level 0 5:30 0");
+    EXPECT_EQ(fe.EngineClock, 0u);
+
+    DepthCommand(fe, "sd 4");
+    EXPECT_EQ(fe.MaxDepth, 4);
+    EXPECT_EQ(fe.EngineClock, 4294967295u);
+    DepthCommand(fe, "sd 260");
+    EXPECT_EQ(fe.MaxDepth, 4);  // the low byte of 260
+}
+
+TEST(Configuration, HashSizeFromTheFirstValueLine) {
+    Game g;
+    const auto dir = std::filesystem::temp_directory_path() / "corvane_config_test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "Corvaconfig.ini").string();
+    struct Case {
+        const char* Text;
+        Word Expected;
+    };
+    const Case cases[] = {
+        {"* hash size in MB\n256\n", 256}, {"0\n", 128},      {"1025\n", 128},     {"-5\n", 128},
+        {"256MB\n", 128},                  {"256 \n", 128},   {"65600\n", 64},     {"*only\n*comments\n", 128},
+        {"\n512\n", 128},                  {"1024\r\n", 1024}, {"*a\n*b\n7", 7},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.Text;
+        ReadConfiguration(*g.Front, path.c_str());
+        EXPECT_EQ(g.Front->HashMegabytes, c.Expected) << c.Text;
+    }
+    std::filesystem::remove(path);
+    ReadConfiguration(*g.Front, path.c_str());
+    EXPECT_EQ(g.Front->HashMegabytes, 128);
+}
+
+TEST(GameRecord, EightPliesALineWithPromotionLetters) {
+    Game g;
+    const char* moves[] = {"e2e4", "e7e5", "g1f3", "b8c6", "f1c4", "g8f6", "d2d3", "f8c5", "c1g5"};
+    for (const char* m : moves) ASSERT_EQ(g.Play(m), GameGoesOn);
+    std::FILE* out = std::tmpfile();
+    WriteGameRecord(*g.Front, out);
+    EXPECT_EQ(ReadAll(out),
+              "1. e2e4  e7e5  2. g1f3  b8c6  3. f1c4  g8f6  4. d2d3  f8c5  \n"
+              "5. c1g5  \n");
+    std::fclose(out);
+
+    // Real squares while the position is held flipped, and underpromotion.
+    Game p;
+    ASSERT_TRUE(p.SetUp("4k3/P7/8/8/8/8/8/4K3 w - - 0 1"));
+    FlipSides(*p.Front);
+    ASSERT_EQ(p.Play("a7a8n"), GameNoMaterial);
+    out = std::tmpfile();
+    WriteGameRecord(*p.Front, out);
+    EXPECT_EQ(ReadAll(out), "1. a7a8n \n");
+    std::fclose(out);
+}
+
+}  // namespace
+}  // namespace corvane::test

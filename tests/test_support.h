@@ -1,0 +1,90 @@
+// Helpers shared by the unit tests: engine copies with their tables built, and
+// boards set up piece by piece or from a FEN.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/board/board.h"
+#include "engine/engine.h"
+#include "frontend/frontend.h"
+
+namespace corvane::test {
+
+// One engine copy, value-initialised (no hash table), tables built, new game.
+inline std::unique_ptr<Engine> MakeEngine() {
+    auto e = std::make_unique<Engine>();
+    e->CopyNumber = 1;
+    InitTables(*e);
+    NewGame(*e);
+    return e;
+}
+
+// Empties the 64 squares of both Board and GameBoard (kings included).
+inline void ClearBoard(Engine& e) {
+    for (int row = 48; row <= 160; row += 16)
+        for (int x = row; x < row + 8; ++x) e.Board[x] = e.GameBoard[x] = Empty;
+}
+
+// Puts a piece on a cell of both Board and GameBoard; kings also set their
+// king cell.
+inline void Place(Engine& e, int cell, Byte code) {
+    e.Board[cell] = e.GameBoard[cell] = code;
+    if (code == BlackKing) e.Board[BlackKingCell] = e.GameBoard[BlackKingCell] = static_cast<Byte>(cell);
+    if (code == WhiteKing) e.Board[WhiteKingCell] = e.GameBoard[WhiteKingCell] = static_cast<Byte>(cell);
+}
+
+// A front end over `count` engine copies built as the programs build them
+// (copy 1 draws the key numbers, the others take them), output discarded.
+struct Game {
+    std::unique_ptr<Engine[]> Copies;
+    std::unique_ptr<FrontEnd> Front;
+    std::FILE* Sink = nullptr;
+
+    explicit Game(int count = 1) : Copies(std::make_unique<Engine[]>(count)), Front(std::make_unique<FrontEnd>()) {
+        Sink = std::tmpfile();
+        InitFrontEnd(*Front, Copies.get(), count, Sink);
+        InitTables(Copies[0]);
+        for (int k = 1; k < count; ++k) {
+            InitTablesAttached(Copies[k]);
+            for (int x = 0; x < BoardCells; ++x) {
+                Copies[k].RandomA[x] = Copies[0].RandomA[x];
+                Copies[k].RandomB[x] = Copies[0].RandomB[x];
+            }
+            BuildKeyTables(Copies[k]);
+        }
+        StartNewGame(*Front, 1);
+    }
+    ~Game() {
+        if (Sink) std::fclose(Sink);
+    }
+    Engine& First() { return Copies[0]; }
+
+    // Sets a FEN up as "setboard" does; false when refused.
+    bool SetUp(const std::string& fen, bool honourEnPassant = false) {
+        return SetBoard(*Front, ("setboard " + fen).c_str(), honourEnPassant);
+    }
+
+    // Plays a move typed in coordinate notation for the side to move, as the
+    // command loop does; returns copy 1's game-state code.
+    Byte Play(const std::string& move) {
+        std::snprintf(Front->WorkLine, LineCapacity, "%s", move.c_str());
+        const Byte side = First().GameTurn == TurnEngine ? 0 : 1;
+        const char* w = Front->WorkLine;
+        const std::size_t n = move.size();
+        const Byte from = ParseSquare(*Front, n > 0 ? w[0] : 0, n > 1 ? w[1] : 0);
+        const Byte to = ParseSquare(*Front, n > 2 ? w[2] : 0, n > 3 ? w[3] : 0);
+        const Byte promotion = PromotionCode(n >= 5 ? w[4] : 0, side);
+        Byte code = 0;
+        for (int k = 0; k < Front->CopyCount; ++k) {
+            Engine& e = Copies[k];
+            const Byte c = side == 0 ? PlayBlackMove(e, from, to, promotion) : PlayWhiteMove(e, from, to, promotion);
+            if (k == 0) code = c;
+        }
+        return code;
+    }
+};
+
+}  // namespace corvane::test
