@@ -1,6 +1,8 @@
 // Perft: the legal move tree of well-known positions, counted with the
 // engine's own generator, make, unmake and attack tests, in both
 // orientations of the held position.
+#include <string>
+
 #include "engine/board/perft.h"
 #include "test_support.h"
 
@@ -41,7 +43,11 @@ const PerftCase kCases[] = {
     {"2K2r2/4P3/8/8/8/8/8/3k4 w - - 0 1", 6, 3821001},
 };
 
-INSTANTIATE_TEST_SUITE_P(Positions, PerftCount, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(Positions, PerftCount, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<PerftCount::ParamType>& info) {
+                             return "Position" + std::to_string(info.index / 2) +
+                                    (std::get<1>(info.param) ? "Flipped" : "Unflipped");
+                         });
 
 TEST(PerftDivide, SplitsTheCountByRootMoveAndPromotionPiece) {
     Game g;
