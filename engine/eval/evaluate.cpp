@@ -1,0 +1,123 @@
+// Evaluate: the static score of the position on Board, recomputed from the
+// board on every call. Stages, always in this order: the board scan, the
+// lazy test, the positional stage (pawns, then rooks, kings, bishops) when the
+// lazy test lets it run, and the endgame stage.
+#include "engine/eval/evaluate.h"
+
+#include "engine/eval/eval_internal.h"
+
+namespace corvane {
+
+Word ScanBoard(Engine& e, EvalWork& w) {
+    // One point for Black when Black is to move (odd ply).
+    Word s = static_cast<Word>(ScoreLevel + (e.CurrentPly & 1));
+
+    for (int side = 0; side < 2; ++side) {
+        w.QueenCell[side] = 0;
+        w.RookCount[side] = 0;
+        w.BishopCount[side] = 0;
+        w.KnightCount[side] = 0;
+        w.PawnCount[side] = 0;
+        w.RookShutIn[side] = 0;
+        for (int f = 0; f < 8; ++f) w.PawnFileMask[side][f] = 0;
+    }
+
+    const Byte* board = e.Board;
+    for (int rowStart = 48; rowStart <= 160; rowStart += 16) {
+        const Byte pawnBit = static_cast<Byte>(1u << ((rowStart >> 4) - 3));
+        for (int f = 0; f < 8; ++f) {
+            const int c = rowStart + f;
+            switch (board[c]) {
+                case BlackQueen:
+                    s += 1000;
+                    w.QueenCell[EvalBlack] = static_cast<Byte>(c);
+                    break;
+                case BlackRook:
+                    s += 512 + RookFileBonus(e, f);
+                    w.RookCells[EvalBlack][w.RookCount[EvalBlack]++] = static_cast<Byte>(c);
+                    break;
+                case BlackBishop:
+                    s += 325;
+                    if (c == 50 || c == 53) s -= 3;  // still on its home square
+                    w.BishopCells[EvalBlack][w.BishopCount[EvalBlack]++] = static_cast<Byte>(c);
+                    break;
+                case BlackKnight:
+                    s += 224 + e.KnightTable[c];
+                    ++w.KnightCount[EvalBlack];
+                    break;
+                case BlackPawn:
+                    s += 90 + e.PawnTable[c];
+                    ++w.PawnCount[EvalBlack];
+                    w.PawnFileMask[EvalBlack][f] |= pawnBit;
+                    break;
+                case WhiteQueen:
+                    s -= 1000;
+                    w.QueenCell[EvalWhite] = static_cast<Byte>(c);
+                    break;
+                case WhiteRook:
+                    s -= 512 + RookFileBonus(e, f);
+                    w.RookCells[EvalWhite][w.RookCount[EvalWhite]++] = static_cast<Byte>(c);
+                    break;
+                case WhiteBishop:
+                    s -= 325;
+                    if (c == 162 || c == 165) s += 3;  // still on its home square
+                    w.BishopCells[EvalWhite][w.BishopCount[EvalWhite]++] = static_cast<Byte>(c);
+                    break;
+                case WhiteKnight:
+                    s -= 224 + e.KnightTable[215 - c];
+                    ++w.KnightCount[EvalWhite];
+                    break;
+                case WhitePawn:
+                    s -= 90 + e.PawnTable[215 - c];
+                    ++w.PawnCount[EvalWhite];
+                    w.PawnFileMask[EvalWhite][f] |= pawnBit;
+                    break;
+                default:  // kings and empty squares add nothing
+                    break;
+            }
+        }
+    }
+
+    // Signatures: 32 per rook, 1 per minor piece, 1024 for any queen.
+    e.BlackSignature = static_cast<Word>(32 * w.RookCount[EvalBlack] + w.BishopCount[EvalBlack] +
+                                         w.KnightCount[EvalBlack] + (w.QueenCell[EvalBlack] != 0 ? 1024 : 0));
+    e.WhiteSignature = static_cast<Word>(32 * w.RookCount[EvalWhite] + w.BishopCount[EvalWhite] +
+                                         w.KnightCount[EvalWhite] + (w.QueenCell[EvalWhite] != 0 ? 1024 : 0));
+    w.LazyScore = s;
+    return s;
+}
+
+bool PositionalStageRuns(const Engine& e, Word lazy) {
+    // U: the opponent's bound, V: the bound the side to move has secured.
+    // Plain integers, so V - 600 may be negative.
+    const int u = e.PlyBound[e.ParentPly];
+    const int v = e.PlyBound[e.CurrentPly];
+    const int s = lazy;
+    return (s < u + 400 && s > v - 600) || (s > u - 400 && s < v + 600);
+}
+
+Word Evaluate(Engine& e) {
+    EvalWork w;
+    Word s = ScanBoard(e, w);
+
+    if (PositionalStageRuns(e, s)) {
+        BlackPawnTerms(e, w, s);
+        WhitePawnTerms(e, w, s);
+        PawnStructureBoost(e, w, s);
+        BlackRookTerms(e, w, s);
+        WhiteRookTerms(e, w, s);
+        BlackKingTerms(e, w, s);
+        WhiteKingTerms(e, w, s);
+        BlackBishopTerms(e, w, s);
+        WhiteBishopTerms(e, w, s);
+    }
+
+    EndgameStage(e, w, s);
+
+    // 32767 is the score of a repetition or fifty-move draw; a static score
+    // never claims it.
+    if (s == ScoreDraw) s = ScoreLevel;
+    return s;
+}
+
+}  // namespace corvane
