@@ -134,6 +134,62 @@ TEST(SetBoard, OverlongPlacementsNeverWriteOutsideTheBoard) {
     }
 }
 
+TEST(Commands, WholeLineAndPrefixWordsInTheirOrder) {
+    Game g;
+    FrontEnd& fe = *g.Front;
+    Engine& e = g.First();
+    for (const char* line : {"newx", "New", " new", "new ", "flipx", "quitx"}) {
+        EXPECT_FALSE(RunCommand(fe, line)) << line;
+        EXPECT_EQ(e.Flipped, 0) << line;
+    }
+    // Prefix words take what follows them.
+    EXPECT_FALSE(RunCommand(fe, "time123"));
+    EXPECT_EQ(fe.EngineClock, 23u);
+    RunCommand(fe, "levelx");
+    EXPECT_EQ(fe.EngineClock, 23u);
+    RunCommand(fe, "sdx");
+    EXPECT_EQ(fe.MaxDepth, 200);
+    EXPECT_EQ(fe.EngineClock, 4294967295u);
+    EXPECT_TRUE(RunCommand(fe, "quit"));
+
+    // At the console every "new" gives the engine the other colour.
+    RunCommand(fe, "new");
+    EXPECT_EQ(e.Flipped, 1);
+    EXPECT_EQ(e.GameTurn, TurnEngine);
+    EXPECT_EQ(fe.EngineClock, 60000u);
+    RunCommand(fe, "new");
+    EXPECT_EQ(e.Flipped, 0);
+    EXPECT_EQ(e.GameTurn, TurnOpponent);
+    // "go" gives the engine the side to move and ends force mode.
+    RunCommand(fe, "go");
+    EXPECT_EQ(fe.ForceMode, 0);
+    EXPECT_EQ(e.Flipped, 1);
+    EXPECT_EQ(e.GameTurn, TurnEngine);
+    RunCommand(fe, "force");
+    EXPECT_EQ(fe.ForceMode, 1);
+    // Toggles.
+    RunCommand(fe, "ponder");
+    EXPECT_EQ(fe.PonderEnabled, 1);
+    RunCommand(fe, "easy");
+    EXPECT_EQ(fe.PonderEnabled, 0);
+    RunCommand(fe, "hard");
+    EXPECT_EQ(fe.PonderEnabled, 1);
+    RunCommand(fe, "hide");
+    RunCommand(fe, "hide");
+    EXPECT_EQ(fe.HideThinking, 0);
+    RunCommand(fe, "otbop");
+    EXPECT_EQ(fe.BoardTurned, 1);
+
+    // Under the protocol "new" keeps the clock, gives the engine Black and
+    // leaves force mode.
+    RunCommand(fe, "xboard");
+    RunCommand(fe, "time 500");
+    RunCommand(fe, "new");
+    EXPECT_EQ(e.Flipped, 0);
+    EXPECT_EQ(fe.ForceMode, 0);
+    EXPECT_EQ(fe.EngineClock, 500u);
+}
+
 TEST(ClockCommands, TimeLevelAndDepth) {
     Game g;
     FrontEnd& fe = *g.Front;

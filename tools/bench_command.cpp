@@ -2,6 +2,8 @@
 // start-up goals are judged by.
 //  - perft of the start position (default depth 6) on one thread, in leaf
 //    nodes per second;
+//  - static evaluations per second over a few middle-game and endgame
+//    positions (the positional stage always running);
 //  - the start-up work of corvane4 (tables of four engine copies, a 128 MB
 //    hash table allocated and cleared, the copies attached, a new game).
 #include <chrono>
@@ -10,6 +12,7 @@
 
 #include "engine/board/board.h"
 #include "engine/board/perft.h"
+#include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_common.h"
@@ -41,6 +44,37 @@ int BenchCommand(int argc, char** argv) {
         const double seconds = SecondsSince(start);
         std::printf("perft start position depth %lld: %llu leaves in %.3f s, %.2f million leaves/s\n", depth,
                     static_cast<unsigned long long>(leaves), seconds, leaves / seconds / 1e6);
+    }
+
+    {
+        const char* positions[] = {
+            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+            "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
+            "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8",
+            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        };
+        constexpr int kRounds = 250000;
+        std::uint64_t evaluations = 0;
+        std::uint32_t sum = 0;
+        double seconds = 0;
+        for (const char* fen : positions) {
+            auto tool = std::make_unique<ToolContext>();
+            InitToolContext(*tool);
+            char error[256];
+            if (!SetUpFen(*tool, fen, false, error)) return 1;
+            Engine& e = tool->Copy;
+            for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+            e.CurrentPly = e.GameTurn == TurnEngine ? 1 : 2;
+            e.ParentPly = static_cast<Byte>(e.CurrentPly - 1);
+            e.PlyBound[e.ParentPly] = ScoreLevel;
+            e.PlyBound[e.CurrentPly] = ScoreLevel;
+            const auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < kRounds; ++i) sum += Evaluate(e);
+            seconds += SecondsSince(start);
+            evaluations += kRounds;
+        }
+        std::printf("evaluation: %llu calls in %.3f s, %.2f million evaluations/s (checksum %u)\n",
+                    static_cast<unsigned long long>(evaluations), seconds, evaluations / seconds / 1e6, sum);
     }
 
     {
