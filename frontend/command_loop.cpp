@@ -82,8 +82,8 @@ bool AllocateHashTable(FrontEnd& fe) {
 
 void Shutdown(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount - 1; ++k) fe.WorkerRun[k].store(64, std::memory_order_release);
-    // Worker threads are not started yet by this build of the front end; the
-    // wait below is for their exit handshake once they are.
+    // No worker thread is started yet, so there is no exit handshake to wait
+    // for; the flags are set for the workers that will read them.
     HashRelease(fe.Copies[0]);
     for (int k = 1; k < fe.CopyCount; ++k) {
         fe.Copies[k].HashCheckWords = nullptr;

@@ -58,16 +58,10 @@ int BenchCommand(int argc, char** argv) {
         std::uint32_t sum = 0;
         double seconds = 0;
         for (const char* fen : positions) {
-            auto tool = std::make_unique<ToolContext>();
-            InitToolContext(*tool);
-            char error[256];
-            if (!SetUpFen(*tool, fen, false, error)) return 1;
+            auto tool = LoadToolPosition(fen, false);
+            if (!tool) return 1;
             Engine& e = tool->Copy;
-            for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
-            e.CurrentPly = e.GameTurn == TurnEngine ? 1 : 2;
-            e.ParentPly = static_cast<Byte>(e.CurrentPly - 1);
-            e.PlyBound[e.ParentPly] = ScoreLevel;
-            e.PlyBound[e.CurrentPly] = ScoreLevel;
+            PrepareEvaluation(e, ScoreLevel, ScoreLevel);
             const auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < kRounds; ++i) sum += Evaluate(e);
             seconds += SecondsSince(start);

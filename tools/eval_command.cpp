@@ -5,7 +5,6 @@
 // the lazy test (both 32768 unless given), and prints the raw score, the
 // score in centipawns from White's side and the two material signatures.
 #include <cstdio>
-#include <memory>
 
 #include "engine/eval/evaluate.h"
 #include "tools/tool_commands.h"
@@ -28,21 +27,10 @@ int EvalCommand(int argc, char** argv) {
         }
     }
 
-    auto tool = std::make_unique<ToolContext>();
-    InitToolContext(*tool);
-    char error[256];
-    if (!SetUpFen(*tool, argv[0], false, error)) {
-        std::printf("error: %s\n", error);
-        return 1;
-    }
-
+    auto tool = LoadToolPosition(argv[0], false);
+    if (!tool) return 1;
     Engine& e = tool->Copy;
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
-    const Byte ply = e.GameTurn == TurnEngine ? 1 : 2;
-    e.CurrentPly = ply;
-    e.ParentPly = static_cast<Byte>(ply - 1);
-    e.PlyBound[e.ParentPly] = static_cast<Word>(boundParent);
-    e.PlyBound[e.CurrentPly] = static_cast<Word>(boundCurrent);
+    PrepareEvaluation(e, static_cast<Word>(boundParent), static_cast<Word>(boundCurrent));
 
     const Word raw = Evaluate(e);
     std::printf("raw %u\n", static_cast<unsigned>(raw));

@@ -30,13 +30,8 @@ int PerftCommand(int argc, char** argv) {
         }
     }
 
-    auto tool = std::make_unique<ToolContext>();
-    InitToolContext(*tool);
-    char error[256];
-    if (!SetUpFen(*tool, argv[0], true, error)) {
-        std::printf("error: %s\n", error);
-        return 1;
-    }
+    auto tool = LoadToolPosition(argv[0], true);
+    if (!tool) return 1;
     if (flipped) FlipSides(tool->Front);
 
     Engine& e = tool->Copy;

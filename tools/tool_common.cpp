@@ -95,6 +95,25 @@ bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* er
     return true;
 }
 
+std::unique_ptr<ToolContext> LoadToolPosition(const char* fen, bool honourEnPassant) {
+    auto tool = std::make_unique<ToolContext>();
+    InitToolContext(*tool);
+    char error[256];
+    if (!SetUpFen(*tool, fen, honourEnPassant, error)) {
+        std::printf("error: %s\n", error);
+        return nullptr;
+    }
+    return tool;
+}
+
+void PrepareEvaluation(Engine& e, Word boundParent, Word boundCurrent) {
+    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    e.CurrentPly = e.GameTurn == TurnEngine ? 1 : 2;
+    e.ParentPly = static_cast<Byte>(e.CurrentPly - 1);
+    e.PlyBound[e.ParentPly] = boundParent;
+    e.PlyBound[e.CurrentPly] = boundCurrent;
+}
+
 bool ParseCount(const char* text, long long& value) {
     if (text == nullptr || *text == '\0') return false;
     long long v = 0;

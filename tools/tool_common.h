@@ -2,6 +2,8 @@
 // front end around it, and a position read from a FEN.
 #pragma once
 
+#include <memory>
+
 #include "engine/engine.h"
 #include "frontend/frontend.h"
 
@@ -19,6 +21,15 @@ void InitToolContext(ToolContext& tool);
 // and sets the position up as "setboard" does. On failure writes a one-line
 // reason into `error` (256 characters) and returns false.
 bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* error);
+
+// A tool context with the FEN set up; on failure prints the one-line
+// "error: ..." and returns null.
+std::unique_ptr<ToolContext> LoadToolPosition(const char* fen, bool honourEnPassant);
+
+// Copies the game position to Board and sets the ply of the side to move
+// (1 for Black, 2 for White) and the two bounds the evaluation's lazy test
+// reads, ready for Evaluate.
+void PrepareEvaluation(Engine& e, Word boundParent, Word boundCurrent);
 
 // Reads a whole non-negative decimal number; false for anything else.
 bool ParseCount(const char* text, long long& value);
