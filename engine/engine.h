@@ -118,7 +118,9 @@ struct Engine {
     Byte Flipped;   // 1: the position is held rotated with the colours exchanged
     Word GameMoveCount;
     Word GameMoves[GameMoveCapacity];
-    Word SavedBoard[BoardCells];  // ponder board copy; scratch for the search's quiet order
+    // Ponder board copy (cells 0..200); between searches also the scratch of
+    // the quiet-move order, one score per move slot, hence a slot's size.
+    Word SavedBoard[Slots];
 
     // Start-up tables.
     Word PieceValue[17];

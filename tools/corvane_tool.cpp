@@ -15,6 +15,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"perft", corvane::PerftCommand, "perft \"FEN\" DEPTH [divide] [flipped]   count the legal move tree"},
     {"eval", corvane::EvalCommand, "eval \"FEN\" [BOUND_PARENT BOUND_CURRENT]  static evaluation of a position"},
+    {"search", corvane::SearchCommand, "search \"FEN\" DEPTH                       search a position to a fixed depth"},
     {"bench", corvane::BenchCommand, "bench [DEPTH]                            perft speed and start-up time"},
 };
 

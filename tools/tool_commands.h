@@ -7,5 +7,6 @@ namespace corvane {
 int PerftCommand(int argc, char** argv);
 int BenchCommand(int argc, char** argv);
 int EvalCommand(int argc, char** argv);
+int SearchCommand(int argc, char** argv);
 
 }  // namespace corvane

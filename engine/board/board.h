@@ -21,6 +21,23 @@ Byte AttackedByBlack(const Engine& e, Byte cell);
 void GenerateBlack(Engine& e, Byte ply);
 void GenerateWhite(Engine& e, Byte ply);
 
+// captures.cpp: the capture lists of the quiescence search.
+void GenerateBlackCaptures(Engine& e, Byte ply);
+void GenerateWhiteCaptures(Engine& e, Byte ply);
+void GenerateBlackRecaptures(Engine& e, Byte target, Byte ply);
+void GenerateWhiteRecaptures(Engine& e, Byte target, Byte ply);
+
+// ordering.cpp: move ordering of full lists and capture lists.
+void OrderBlackMoves(Engine& e, Byte ply, Byte full);
+void OrderWhiteMoves(Engine& e, Byte ply, Byte full);
+void OrderBlackCaptures(Engine& e, Byte ply);
+void OrderWhiteCaptures(Engine& e, Byte ply);
+
+// tactical.cpp: moves the cursor of CurrentPly to the next capture, push to
+// the last two rows or checking move.
+void NextTacticalBlack(Engine& e);
+void NextTacticalWhite(Engine& e);
+
 // validate.cpp: is one move pseudo-legal for the side to move at a ply?
 Byte ValidateMove(Engine& e, Byte from, Byte to, Byte promotion, Byte ply);
 

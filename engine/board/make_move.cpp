@@ -144,6 +144,27 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     default:
         break;
     }
+    // A rook taken on its corner takes its side's castling right with it, so
+    // the position reached has the same key however it is reached again.
+    if (victim == WhiteRook) {
+        if (t == 160 && (e.PlyFlags[n] & CastleWhiteA1)) {
+            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleWhiteA1);
+            keyA -= CastleWhiteA1;
+        }
+        if (t == 167 && (e.PlyFlags[n] & CastleWhiteH1)) {
+            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleWhiteH1);
+            keyA -= CastleWhiteH1;
+        }
+    } else if (victim == BlackRook) {
+        if (t == 48 && (e.PlyFlags[n] & CastleBlackA8)) {
+            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleBlackA8);
+            keyA -= CastleBlackA8;
+        }
+        if (t == 55 && (e.PlyFlags[n] & CastleBlackH8)) {
+            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleBlackH8);
+            keyA -= CastleBlackH8;
+        }
+    }
     e.KeyA[n] = keyA;
     e.KeyB[n] = keyB;
 }

@@ -21,6 +21,13 @@ void HashRelease(Engine& first);
 // (read from the table's first words), and builds its key tables.
 void HashAttach(Engine& copy, const Engine& first, Word units);
 
+// Looks the position of ply p up: 0 nothing usable, 1 a checked move was
+// found (HashFrom, HashTo, HashPromo, HashBound), 2 a cutoff (PlyValue[p] is
+// set and NoMoves is 1).
+Byte HashProbe(Engine& e, Byte ply);
+// Stores the node of ply p as it closes.
+void HashStore(Engine& e, Byte ply);
+
 void HashClear(Engine& e);  // marks every depth-preferred slot empty
 void HashAge(Engine& e);    // ages every depth-preferred slot by one engine move
 

@@ -1,0 +1,55 @@
+// The resumable search of one engine copy: an iterative-deepening alpha-beta
+// search without recursion whose whole state lives in the per-ply tables, so
+// that it can stop after any finished descent and go on at the next call.
+#pragma once
+
+#include "engine/engine.h"
+
+namespace corvane {
+
+// Node budget of one call of copy 1 and of the other copies (while the engine
+// is to move; a quarter of it while pondering).
+inline constexpr std::uint32_t StepBudgetFirst = 150000;
+inline constexpr std::uint32_t StepBudgetOthers = 75000;
+
+// Deepest ply a node of the tree may stand on; a node there is scored by the
+// evaluation and gets no move list, so no line reaches the scratch plies
+// 253 to 255 of the best-line report.
+inline constexpr int DeepestTreePly = 250;
+
+// Advances the search by about one node budget and returns. A copy whose
+// NodeCount is 0 starts a new search on its game position first. Copies 2 to
+// 4 pass a start depth: when it is not 0, every call searches the root at
+// that depth (forced depth).
+void SearchStep(Engine& e, Byte startDepth = 0);
+
+// Results read by the front end.
+Byte CurrentDepth(const Engine& e);  // the iteration in progress (the next one right after an iteration ended)
+
+struct RootMove {
+    Byte From;
+    Byte To;
+    Byte Promotion;  // 0 unless a pawn reaches the last row
+};
+RootMove RootBestMove(Engine& e);
+
+// 32768 plus the material of the engine's pieces on GameBoard minus that of
+// the opponent's.
+Word MaterialBalance(const Engine& e);
+
+// Reads entry i of the best line. While NewVariation is set, the read clears
+// it and yields 1 instead of the entry: a read of entry 0 that yields 1 says a
+// new best line is ready.
+std::uint32_t ReadVariation(Engine& e, int i);
+
+// Internals shared by the search files.
+void DescentStep(Engine& e);
+// Aspiration rules on a new root value; true when the same root move is to be
+// searched again with a widened window.
+bool RootAspiration(Engine& e);
+void ReportBestLine(Engine& e);
+Byte LineEndTest(Engine& e, Byte ply, int k);
+int SameKindReach(const Engine& e, Byte piece, Byte target);
+void QuietOrder(Engine& e, Byte ply);
+
+}  // namespace corvane
