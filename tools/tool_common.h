@@ -31,6 +31,13 @@ std::unique_ptr<ToolContext> LoadToolPosition(const char* fen, bool honourEnPass
 // reads, ready for Evaluate.
 void PrepareEvaluation(Engine& e, Word boundParent, Word boundCurrent);
 
+// search_command.cpp: gives the tool copy a hash table and lets the engine
+// play the side to move; searches until the iteration `depth` is complete,
+// printing every new best line when asked.
+bool PrepareSearch(ToolContext& tool);
+bool SearchToDepth(ToolContext& tool, int depth, bool print);
+void PrintBestLine(ToolContext& tool);
+
 // Reads a whole non-negative decimal number; false for anything else.
 bool ParseCount(const char* text, long long& value);
 

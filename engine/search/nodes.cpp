@@ -64,25 +64,6 @@ struct Side {
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
 
-// Repetition and fifty-move draw at ply p: one repetition inside the tree, or
-// two of positions before it (the root counts as the game's latest).
-bool DrawTest(const Engine& e, int p) {
-    const int h = e.HalfMoveClock[p];
-    if (h <= 3) return false;
-    if (h >= 100) return true;
-    int n = 0;
-    for (int i = 2; i <= h / 2; ++i) {
-        if (2 * i + 1 < p) {
-            if (e.KeyA[p - 2 * i] == e.KeyA[p] && e.KeyB[p - 2 * i] == e.KeyB[p]) n = 2;
-        } else {
-            const int k = 2 * i + 1 - p;
-            if (k >= GameKeyCapacity) break;
-            if (e.KeyA[p] == e.GameKeyA[k] && e.KeyB[p] == e.GameKeyB[k]) ++n;
-        }
-    }
-    return n >= 2;
-}
-
 template <bool Black>
 void NullMoveSetup(Engine& e, int p) {
     const int last = e.LastMove[p] + 1;
@@ -454,6 +435,25 @@ void Step(Engine& e, int p) {
 }
 
 }  // namespace
+
+// Repetition and fifty-move draw at ply p: one repetition inside the tree, or
+// two of positions before it (the root counts as the game's latest).
+bool DrawTest(const Engine& e, int p) {
+    const int h = e.HalfMoveClock[p];
+    if (h <= 3) return false;
+    if (h >= 100) return true;
+    int n = 0;
+    for (int i = 2; i <= h / 2; ++i) {
+        if (2 * i + 1 < p) {
+            if (e.KeyA[p - 2 * i] == e.KeyA[p] && e.KeyB[p - 2 * i] == e.KeyB[p]) n = 2;
+        } else {
+            const int k = 2 * i + 1 - p;
+            if (k >= GameKeyCapacity) break;
+            if (e.KeyA[p] == e.GameKeyA[k] && e.KeyB[p] == e.GameKeyB[k]) ++n;
+        }
+    }
+    return n >= 2;
+}
 
 void DescentStep(Engine& e) {
     const int p = e.CurrentPly;

@@ -127,13 +127,17 @@ void NextIteration(Engine& e) {
 }  // namespace
 
 void SearchStep(Engine& e, Byte startDepth) {
+    const std::uint32_t budget = e.CopyNumber > 1 ? StepBudgetOthers : StepBudgetFirst;
+    RunSearchStep(e, startDepth, budget >> (2 * e.GameTurn));
+}
+
+void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget) {
     if (e.NodeCount.load(std::memory_order_relaxed) == 0) StartNewSearch(e);
     if (e.CopyNumber > 1 && startDepth != 0) e.PlyDepth[1] = static_cast<Word>(8 * startDepth + 8);
 
     e.IterationDone = 0;
     e.StepNodes = 1;
-    const std::uint32_t budget = e.CopyNumber > 1 ? StepBudgetOthers : StepBudgetFirst;
-    e.StepBudget = budget >> (2 * e.GameTurn);
+    e.StepBudget = budget;
 
     if (e.LastMove[1] == ListEmptyLast) {
         // No legal move at the root (the front end never searches such a

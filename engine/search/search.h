@@ -23,6 +23,10 @@ inline constexpr int DeepestTreePly = 250;
 // that depth (forced depth).
 void SearchStep(Engine& e, Byte startDepth = 0);
 
+// SearchStep with a given node budget for the call (the budget is tested
+// when a descent ends; the search does not depend on where calls end).
+void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget);
+
 // Results read by the front end.
 Byte CurrentDepth(const Engine& e);  // the iteration in progress (the next one right after an iteration ended)
 
@@ -51,5 +55,7 @@ void ReportBestLine(Engine& e);
 Byte LineEndTest(Engine& e, Byte ply, int k);
 int SameKindReach(const Engine& e, Byte piece, Byte target);
 void QuietOrder(Engine& e, Byte ply);
+// Repetition or fifty-move draw at ply p of the tree.
+bool DrawTest(const Engine& e, int ply);
 
 }  // namespace corvane
