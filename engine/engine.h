@@ -138,6 +138,10 @@ struct Engine {
     Byte MaskTop[256];
     Byte MaskBottom[256];
     Byte MaskCount[256];
+    // The board scan's whole change of the score for a piece code on a cell
+    // (material, placement table, rook file, bishop home square), signed,
+    // built from the tables above.
+    std::int16_t ScanValue[17][BoardCells];
     Word BlackSignature;
     Word WhiteSignature;
 

@@ -3,6 +3,8 @@
 // on pawn file masks.
 #include "engine/eval/evaluate.h"
 
+#include "engine/eval/eval_internal.h"
+
 namespace corvane {
 
 namespace {
@@ -94,12 +96,35 @@ void FillBitTables(Engine& e) {
 
 }  // namespace
 
+// The board scan's change of the score per piece and cell: Black pieces add,
+// White pieces subtract the same terms read from the rotated cell.
+void FillScanValues(Engine& e) {
+    for (int v = 0; v <= 16; ++v)
+        for (int c = 0; c < BoardCells; ++c) e.ScanValue[v][c] = 0;
+    for (int c = 0; c < BoardCells; ++c) {
+        if (!IsSquareCell(c)) continue;
+        const int f = c & 15;
+        const int m = 215 - c;
+        e.ScanValue[BlackQueen][c] = 1000;
+        e.ScanValue[BlackRook][c] = static_cast<std::int16_t>(512 + RookFileBonus(e, f));
+        e.ScanValue[BlackBishop][c] = static_cast<std::int16_t>(c == 50 || c == 53 ? 322 : 325);
+        e.ScanValue[BlackKnight][c] = static_cast<std::int16_t>(224 + e.KnightTable[c]);
+        e.ScanValue[BlackPawn][c] = static_cast<std::int16_t>(90 + e.PawnTable[c]);
+        e.ScanValue[WhiteQueen][c] = -1000;
+        e.ScanValue[WhiteRook][c] = static_cast<std::int16_t>(-(512 + RookFileBonus(e, f)));
+        e.ScanValue[WhiteBishop][c] = static_cast<std::int16_t>(c == 162 || c == 165 ? -322 : -325);
+        e.ScanValue[WhiteKnight][c] = static_cast<std::int16_t>(-(224 + e.KnightTable[m]));
+        e.ScanValue[WhitePawn][c] = static_cast<std::int16_t>(-(90 + e.PawnTable[m]));
+    }
+}
+
 void InitEvaluationTables(Engine& e) {
     FillPlacementTable(e.KingCentreTable, kKingCentreGrid);
     FillPlacementTable(e.PawnTable, kPawnGrid);
     FillPlacementTable(e.KnightTable, kKnightGrid);
     FillKingZoneWeights(e);
     FillBitTables(e);
+    FillScanValues(e);
     e.BlackSignature = 0;
     e.WhiteSignature = 0;
 }

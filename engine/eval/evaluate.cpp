@@ -4,6 +4,9 @@
 // lazy test lets it run, and the endgame stage.
 #include "engine/eval/evaluate.h"
 
+#include <bit>
+#include <cstring>
+
 #include "engine/eval/eval_internal.h"
 
 namespace corvane {
@@ -22,60 +25,60 @@ Word ScanBoard(Engine& e, EvalWork& w) {
         for (int f = 0; f < 8; ++f) w.PawnFileMask[side][f] = 0;
     }
 
+    // Only occupied cells matter: a row's eight cells are read at once and
+    // the empty ones skipped.
     const Byte* board = e.Board;
+    static_assert(std::endian::native == std::endian::little, "the row scan reads cells as a little-endian word");
+    constexpr std::uint64_t kEmptyRow = 0x0808080808080808ull;
     for (int rowStart = 48; rowStart <= 160; rowStart += 16) {
+        std::uint64_t row;
+        std::memcpy(&row, board + rowStart, 8);
+        std::uint64_t occupied = row ^ kEmptyRow;
+        if (occupied == 0) continue;
         const Byte pawnBit = static_cast<Byte>(1u << ((rowStart >> 4) - 3));
-        for (int f = 0; f < 8; ++f) {
+        do {
+            const int f = std::countr_zero(occupied) >> 3;
+            occupied &= ~(0xFFull << (8 * f));
             const int c = rowStart + f;
-            switch (board[c]) {
+            const Byte v = board[c];
+            s = static_cast<Word>(s + e.ScanValue[v][c]);
+            switch (v) {
                 case BlackQueen:
-                    s += 1000;
                     w.QueenCell[EvalBlack] = static_cast<Byte>(c);
                     break;
                 case BlackRook:
-                    s += 512 + RookFileBonus(e, f);
                     w.RookCells[EvalBlack][w.RookCount[EvalBlack]++] = static_cast<Byte>(c);
                     break;
                 case BlackBishop:
-                    s += 325;
-                    if (c == 50 || c == 53) s -= 3;  // still on its home square
                     w.BishopCells[EvalBlack][w.BishopCount[EvalBlack]++] = static_cast<Byte>(c);
                     break;
                 case BlackKnight:
-                    s += 224 + e.KnightTable[c];
                     ++w.KnightCount[EvalBlack];
                     break;
                 case BlackPawn:
-                    s += 90 + e.PawnTable[c];
                     ++w.PawnCount[EvalBlack];
                     w.PawnFileMask[EvalBlack][f] |= pawnBit;
                     break;
                 case WhiteQueen:
-                    s -= 1000;
                     w.QueenCell[EvalWhite] = static_cast<Byte>(c);
                     break;
                 case WhiteRook:
-                    s -= 512 + RookFileBonus(e, f);
                     w.RookCells[EvalWhite][w.RookCount[EvalWhite]++] = static_cast<Byte>(c);
                     break;
                 case WhiteBishop:
-                    s -= 325;
-                    if (c == 162 || c == 165) s += 3;  // still on its home square
                     w.BishopCells[EvalWhite][w.BishopCount[EvalWhite]++] = static_cast<Byte>(c);
                     break;
                 case WhiteKnight:
-                    s -= 224 + e.KnightTable[215 - c];
                     ++w.KnightCount[EvalWhite];
                     break;
                 case WhitePawn:
-                    s -= 90 + e.PawnTable[215 - c];
                     ++w.PawnCount[EvalWhite];
                     w.PawnFileMask[EvalWhite][f] |= pawnBit;
                     break;
-                default:  // kings and empty squares add nothing
+                default:  // kings add nothing
                     break;
             }
-        }
+        } while (occupied != 0);
     }
 
     // Signatures: 32 per rook, 1 per minor piece, 1024 for any queen.

@@ -267,6 +267,8 @@ void Enter(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
     MakeMove(e, e.MoveCursor[q], B(q));
+    // A node with full plies left will probe the table.
+    if (e.PlyDepth[q] / 8 >= p) HashPrefetch(e, B(p));
     if (S::MoverKingAttacks(e) != 0) {
         // The move just made left its own king attacked.
         e.PlyValue[p] = W(Black ? 62769 - p : 2766 + p);
