@@ -125,6 +125,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
         fe.WorkerRun[k].store(0, std::memory_order_relaxed);
         fe.WorkerBusy[k].store(0, std::memory_order_relaxed);
     }
+    fe.LeadDepth.store(0, std::memory_order_relaxed);
     BuildLetters(fe);
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
 }

@@ -54,6 +54,9 @@ struct FrontEnd {
     // Worker-thread flags (workers 1..3 are engine copies 2..4).
     std::atomic<Byte> WorkerRun[MaxWorkers];
     std::atomic<Byte> WorkerBusy[MaxWorkers];
+    // Copy 1's current iteration as the workers read it for their start
+    // depths; written by the main thread between copy 1's search steps.
+    std::atomic<Byte> LeadDepth;
 
     char PieceLetters[17];  // by piece code 1..16
     char MoveLetters[6];    // by piece kind 1..5
@@ -109,6 +112,20 @@ void SaveCommand(FrontEnd& fe);
 void Print(FrontEnd& fe, const char* text);
 void PrintLine(FrontEnd& fe, const char* text);
 void EndLine(FrontEnd& fe);
+
+// -- workers.cpp -----------------------------------------------------------
+// Starts one worker thread per engine copy after the first.
+void StartWorkers(FrontEnd& fe);
+// Lets every worker search (run flag 1).
+void RunWorkers(FrontEnd& fe);
+// Makes copy 1's current iteration visible to the workers.
+void PublishLeadDepth(FrontEnd& fe);
+// Clears the run flags and waits until every worker is outside its search.
+void StopWorkers(FrontEnd& fe);
+// Tells every worker to end (run flag 64) and waits until each has.
+void EndWorkers(FrontEnd& fe);
+// Nodes of the current search summed over all engine copies.
+std::uint64_t TotalNodes(const FrontEnd& fe);
 
 // -- clock.cpp -------------------------------------------------------------
 void StartStopwatch(FrontEnd& fe);
