@@ -21,21 +21,23 @@ void HashRelease(Engine& first);
 // (read from the table's first words), and builds its key tables.
 void HashAttach(Engine& copy, const Engine& first, Word units);
 
-// Starts loading the bucket of ply p's position into the cache, so that the
-// probe that follows a few tests later finds it there.
-inline void HashPrefetch(const Engine& e, Byte ply) {
+// Starts loading the bucket of a position key into the cache, so that the
+// probe that follows finds it there.
+inline void HashPrefetchKey(const Engine& e, std::uint32_t keyA) {
 #if defined(__GNUC__) || defined(__clang__)
     if (e.HashSlots == 0) return;
-    const std::uint32_t i = e.KeyA[ply] % e.HashSlots;
+    const std::uint32_t i = keyA % e.HashSlots;
     __builtin_prefetch(&e.HashCheckWords[i]);
     __builtin_prefetch(&e.HashScoreWords[i]);
     __builtin_prefetch(&e.HashInfoWords[i]);
     __builtin_prefetch(&e.HashCheckWords[i + e.HashSlots]);
 #else
     (void)e;
-    (void)ply;
+    (void)keyA;
 #endif
 }
+
+inline void HashPrefetch(const Engine& e, Byte ply) { HashPrefetchKey(e, e.KeyA[ply]); }
 
 // Looks the position of ply p up: 0 nothing usable, 1 a checked move was
 // found (HashFrom, HashTo, HashPromo, HashBound), 2 a cutoff (PlyValue[p] is

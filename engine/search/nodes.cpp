@@ -64,6 +64,23 @@ struct Side {
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
 
+// Fetches the bucket of the position after the next move of ply q's list
+// into the cache, its key worked out from the board before any move of q is
+// made (special moves aside, for which the guess is simply wasted).
+inline void PrefetchNextSibling(const Engine& e, int q) {
+    const int next = e.MoveCursor[q] + 1;
+    if (next > e.LastMove[q] || e.HashSlots == 0) return;
+    const Byte f = e.MoveFrom[q][next];
+    const Byte t = e.MoveTo[q][next];
+    const Byte piece = e.Board[f];
+    const Byte victim = e.Board[t];
+    if (piece > 16 || victim > 16) return;
+    std::uint32_t key = e.KeyA[q] + 512u - 1024u * (q & 1) + e.KeyTableA[piece][t] - e.KeyTableA[piece][f] -
+                        (e.PlyFlags[q] & 15u);
+    if (victim != Empty) key -= e.KeyTableA[victim][t];
+    HashPrefetchKey(e, key);
+}
+
 template <bool Black>
 void NullMoveSetup(Engine& e, int p) {
     const int last = e.LastMove[p] + 1;
@@ -266,9 +283,12 @@ template <bool Black>
 void Enter(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
+    // A node with full plies left will probe the table: its bucket, and the
+    // bucket of the parent's next move, are fetched ahead.
+    const bool fullWidth = e.PlyDepth[q] / 8 >= p;
+    if (fullWidth) PrefetchNextSibling(e, q);
     MakeMove(e, e.MoveCursor[q], B(q));
-    // A node with full plies left will probe the table.
-    if (e.PlyDepth[q] / 8 >= p) HashPrefetch(e, B(p));
+    if (fullWidth) HashPrefetch(e, B(p));
     if (S::MoverKingAttacks(e) != 0) {
         // The move just made left its own king attacked.
         e.PlyValue[p] = W(Black ? 62769 - p : 2766 + p);
