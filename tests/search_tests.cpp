@@ -407,6 +407,12 @@ TEST_F(HashTableTest, GameRepetitionAndFiftyMoveGuardsKeepOnlyTheMove) {
     EXPECT_EQ(HashProbe(*e, 3), 1);
     e->HalfMoveClock[3] = 89;
     EXPECT_EQ(HashProbe(*e, 3), 2);
+    // The guard starts at 70 reversible plies: 30 stored plies reach 100.
+    Store(3, 33000, 30 * 128, 2);
+    e->HalfMoveClock[3] = 70;
+    EXPECT_EQ(HashProbe(*e, 3), 1);
+    e->HalfMoveClock[3] = 69;
+    EXPECT_EQ(HashProbe(*e, 3), 2);
 }
 
 // The best line's first entry: capture, en passant, promotion, check,
@@ -572,13 +578,15 @@ TEST(Search, Signature) {
     };
     const Case cases[] = {
         {"r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8", 6, 15824},
-        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 8, 23107},
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 13, 388082},
+        {"7k/8/6Q1/8/8/8/8/K7 w - - 0 1", 6, 12700},
+        {"8/8/8/8/8/2k5/3p4/R3K2B w - - 0 1", 7, 13457},
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1", 5, 15557},
     };
     for (const Case& c : cases) {
         Searcher s(c.Fen);
         s.ToDepth(c.Depth);
-        EXPECT_EQ(s.E.NodeCount.load(), c.Nodes) << c.Fen;
+        EXPECT_EQ(s.E.NodeCount.load(), c.Nodes) << c.Fen << " depth " << c.Depth;
     }
 }
 
