@@ -581,6 +581,7 @@ TEST(Search, Signature) {
         {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 13, 388082},
         {"7k/8/6Q1/8/8/8/8/K7 w - - 0 1", 6, 12700},
         {"8/8/8/8/8/2k5/3p4/R3K2B w - - 0 1", 7, 13457},
+        {"4k3/4n3/8/3P4/8/8/8/4R1K1 b - - 0 1", 9, 17478},
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1", 5, 15557},
     };
     for (const Case& c : cases) {
