@@ -126,6 +126,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
         fe.WorkerBusy[k].store(0, std::memory_order_relaxed);
     }
     BuildLetters(fe);
+    fe.Random.seed(std::mt19937::default_seed);
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
 }
 
@@ -303,6 +304,9 @@ int RunProgram(Engine* copies, int copyCount) {
     std::thread(InputReader, &fe).detach();
 
     StartNewGame(fe, 1);
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
+    fe.Random.seed(static_cast<std::mt19937::result_type>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(ticks).count()));
 
     for (;;) {
         std::strcpy(fe.InputLine, "-");

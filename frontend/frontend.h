@@ -1,11 +1,13 @@
 // The front end: start-up, the command loop and the input reader, the
-// console and protocol commands, the configuration file and the game record.
-// It owns the game and keeps every engine copy in step with copy 1.
+// console and protocol commands, the configuration file, the game record
+// and the opening book. It owns the game and keeps every engine copy in step
+// with copy 1.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 
 #include "engine/engine.h"
 
@@ -14,6 +16,7 @@ namespace corvane {
 inline constexpr int LineCapacity = 256;  // 255 characters and the terminator
 inline constexpr int MaxWorkers = 3;
 inline constexpr Byte NoPonderMove = 200;
+inline constexpr const char* BookFileName = "Corvanebook.txt";
 
 // Wall-clock stopwatch, kept as a time of day in hours, minutes, seconds and
 // centiseconds.
@@ -57,6 +60,10 @@ struct FrontEnd {
 
     char PieceLetters[17];  // by piece code 1..16
     char MoveLetters[6];    // by piece kind 1..5
+
+    // The program's only pseudo-random generator, seeded once at start-up;
+    // it picks among the book lines that continue the game.
+    std::mt19937 Random;
 };
 
 // Sets the front end up over the given engine copies (no I/O, no threads).
@@ -100,6 +107,9 @@ void SetBoardCommand(FrontEnd& fe, const char* line);
 void ReadConfiguration(FrontEnd& fe, const char* fileName);
 
 // -- game_record.cpp -------------------------------------------------------
+// Names the real from-square and to-square of game ply k of copy 1's game
+// move list, in either orientation.
+void GameMoveSquares(const FrontEnd& fe, int ply, char from[2], char to[2]);
 void WriteGameRecord(FrontEnd& fe, std::FILE* out);
 void ListCommand(FrontEnd& fe);
 void SaveCommand(FrontEnd& fe);
@@ -113,5 +123,13 @@ void EndLine(FrontEnd& fe);
 // -- clock.cpp -------------------------------------------------------------
 void StartStopwatch(FrontEnd& fe);
 void ReadStopwatch(FrontEnd& fe);
+
+// -- book.cpp --------------------------------------------------------------
+// Looks the game up in the opening book. Clears BookActive; when a line of
+// the book continues the game, picks one of those lines at random, leaves
+// its next move (four characters) in WorkLine, announces "from book" and
+// sets BookActive again. A move that is not legal in the game is never
+// offered: the book is then off for the rest of the game.
+void BookLookup(FrontEnd& fe, const char* fileName = BookFileName);
 
 }  // namespace corvane
