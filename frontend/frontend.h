@@ -1,7 +1,7 @@
 // The front end: start-up, the command loop and the input reader, the
-// console and protocol commands, the configuration file, the game record
-// and the opening book. It owns the game and keeps every engine copy in step
-// with copy 1.
+// console and protocol commands, the configuration file, the game record,
+// the opening book and the thinking output. It owns the game and keeps every
+// engine copy in step with copy 1.
 #pragma once
 
 #include <atomic>
@@ -131,5 +131,27 @@ void ReadStopwatch(FrontEnd& fe);
 // sets BookActive again. A move that is not legal in the game is never
 // offered: the book is then off for the rest of the game.
 void BookLookup(FrontEnd& fe, const char* fileName = BookFileName);
+
+// -- thinking.cpp ----------------------------------------------------------
+// Depth of the iteration copy `e` is searching (after an iteration ends it
+// already names the next one).
+inline Byte CurrentDepth(const Engine& e) {
+    return static_cast<Byte>(e.PlyDepth[1] / 8 - 1);
+}
+// Is a new best line ready in copy `e`? Takes the news: the flag is cleared.
+inline bool TakeNewVariation(Engine& e) {
+    const bool ready = e.NewVariation != 0;
+    e.NewVariation = 0;
+    return ready;
+}
+// Node counters of all copies added up.
+std::uint64_t TotalNodes(const FrontEnd& fe);
+// One thinking line from copy 1's best line (unless HideThinking is set),
+// and, during the engine's own search, the predicted reply in PonderMove.
+// Clears copy 1's NewVariation: the line shown is the current one.
+void ShowThinking(FrontEnd& fe);
+// The summary line after a search or ponder search: nodes, speed and time.
+// Prints nothing when Elapsed is 0 or 1.
+void PrintSummaryLine(FrontEnd& fe);
 
 }  // namespace corvane
