@@ -149,6 +149,8 @@ void StartNewGame(FrontEnd& fe, Byte full) {
 void FlipSides(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount; ++k) FlipPosition(fe.Copies[k]);
     fe.PonderState = 0;
+    // A prediction made for the other colour names no reply of this one.
+    fe.PonderMove[0] = NoPonderMove;
     for (int i = 1; i <= 6; ++i) {
         const char c = fe.PieceLetters[i];
         fe.PieceLetters[i] = fe.PieceLetters[i + 10];

@@ -1,7 +1,7 @@
 // The front end: start-up, the command loop and the input reader, the
 // console and protocol commands, the configuration file, the game record,
-// the opening book and the thinking output. It owns the game and keeps every
-// engine copy in step with copy 1.
+// the opening book, the thinking output and the arithmetic of the search
+// control. It owns the game and keeps every engine copy in step with copy 1.
 #pragma once
 
 #include <atomic>
@@ -153,5 +153,25 @@ void ShowThinking(FrontEnd& fe);
 // The summary line after a search or ponder search: nodes, speed and time.
 // Prints nothing when Elapsed is 0 or 1.
 void PrintSummaryLine(FrontEnd& fe);
+
+// -- search_control.cpp ----------------------------------------------------
+// Allotment and HardLimit for the engine's move from EngineClock, the time
+// control, pondering and the number of moves the engine has made (copy 1's
+// GameMoveCount / 2).
+void ComputeAllotment(FrontEnd& fe);
+// The engine's clock after its move: ReadStopwatch, then ChargeClock. Call it
+// after printing the move and before the move is played, while
+// GameMoveCount still counts the moves before it.
+void UpdateClock(FrontEnd& fe);
+// Adds the increment or, at a time control, the period's minutes, and takes
+// Elapsed off EngineClock, which never falls below 5 centiseconds and never
+// wraps around.
+void ChargeClock(FrontEnd& fe);
+// Run after every line played for the opponent (after ApplyGameMove for side
+// 1). A refused line changes nothing. After a move: PonderState becomes
+// PonderEnabled when the move is the predicted reply and a ponder search was
+// started on it (PonderState 0 and a predicted move), 0 otherwise; the
+// prediction is used up (PonderMove none).
+void PonderHitTest(FrontEnd& fe);
 
 }  // namespace corvane

@@ -1,0 +1,104 @@
+// The arithmetic of the search control: how long the engine may think about
+// its move, how its clock runs down after the move, and whether the
+// opponent's move was the reply the engine pondered on. All times are
+// centiseconds.
+#include <cstdint>
+
+#include "frontend/frontend.h"
+
+namespace corvane {
+
+namespace {
+
+// Time the engine never plans to use.
+constexpr std::uint32_t kReserve = 300;
+constexpr std::uint64_t kNoLimit = 4294967295u;
+// The clock after a move that took all of it.
+constexpr std::uint32_t kClockFloor = 5;
+
+std::uint32_t Saturate(std::uint64_t value) {
+    return static_cast<std::uint32_t>(value < kNoLimit ? value : kNoLimit);
+}
+
+// Moves the engine has made in this game, counting from 0.
+std::uint32_t EngineMovesMade(const FrontEnd& fe) {
+    return fe.Copies[0].GameMoveCount / 2u;
+}
+
+}  // namespace
+
+void ComputeAllotment(FrontEnd& fe) {
+    const std::uint64_t t = fe.EngineClock;
+    const std::uint64_t p = fe.PonderEnabled;
+    const std::uint64_t a = fe.ClockAddend;
+    const std::uint64_t m = fe.MovesPerPeriod;
+    const std::uint64_t n = EngineMovesMade(fe);
+
+    if (t <= kReserve) {
+        fe.Allotment = 0;
+        fe.HardLimit = 0;
+        return;
+    }
+    // Sums are formed in 64 bits: with the clock at its "sd" value of
+    // 4294967295 an increment would otherwise wrap the hard limit around to
+    // a few seconds.
+    if (m == 0) {
+        fe.Allotment = Saturate(6 * (a / 10) + (t - kReserve) / 68 + (t * p) / 128);
+        fe.HardLimit = Saturate((a + t - kReserve) / 6);
+    } else {
+        const std::int64_t movesToGo = static_cast<std::int64_t>(m + 1 - n % m);  // plus one
+        const std::int64_t plan =
+            4 * (static_cast<std::int64_t>(t - kReserve) / movesToGo + static_cast<std::int64_t>(t * p) / 128) / 7;
+        fe.Allotment = Saturate(static_cast<std::uint64_t>(plan));
+        if ((n + 1) % m == 0) {  // the last move before the time control
+            fe.Allotment = static_cast<std::uint32_t>(t);
+            fe.HardLimit = static_cast<std::uint32_t>(kNoLimit);
+        } else {
+            fe.HardLimit = static_cast<std::uint32_t>((t - kReserve) / 2);
+        }
+    }
+    if (t - kReserve < fe.HardLimit) fe.HardLimit = static_cast<std::uint32_t>(t - kReserve);
+}
+
+void UpdateClock(FrontEnd& fe) {
+    ReadStopwatch(fe);
+    ChargeClock(fe);
+}
+
+void ChargeClock(FrontEnd& fe) {
+    const std::uint64_t m = fe.MovesPerPeriod;
+    const std::uint64_t n = EngineMovesMade(fe);
+    // The clock never wraps: "sd" leaves it at its largest value.
+    std::uint64_t clock = fe.EngineClock;
+    if (m == 0) clock += fe.ClockAddend;
+    else if ((n + 1) % m == 0) clock += 6000u * static_cast<std::uint64_t>(fe.ClockAddend);
+    fe.EngineClock = Saturate(clock);
+    if (fe.Elapsed < fe.EngineClock) fe.EngineClock -= fe.Elapsed;
+    else fe.EngineClock = kClockFloor;
+}
+
+void PonderHitTest(FrontEnd& fe) {
+    Engine& first = fe.Copies[0];
+    // A refused line (a command, or "time" and "otim" ahead of the real move)
+    // leaves the prediction waiting for the move that follows.
+    if (first.GameTurn == TurnOpponent) return;
+
+    // A ponder search is held in the engine copies only when pondering
+    // started on this prediction (PonderState went from 2 to 0) and no move
+    // has been played since: a prediction that was never pondered on, or a
+    // hit that no search of the engine took up, must not be carried over.
+    const bool pondered = fe.PonderState == 0 && fe.PonderMove[0] != NoPonderMove;
+    const char* w = fe.WorkLine;
+    bool hit = false;
+    if (pondered) {
+        char c[5] = {'\0', '\0', '\0', '\0', '\0'};
+        for (int k = 0; k < 5 && w[k] != '\0'; ++k) c[k] = w[k];
+        hit = ParseSquare(fe, c[0], c[1]) == fe.PonderMove[0] && ParseSquare(fe, c[2], c[3]) == fe.PonderMove[1] &&
+              (fe.PonderMove[2] == 0 || PromotionCode(c[4], 1) == fe.PonderMove[2]);
+    }
+    fe.PonderState = hit ? fe.PonderEnabled : 0;
+    // The prediction is used up either way.
+    fe.PonderMove[0] = NoPonderMove;
+}
+
+}  // namespace corvane
