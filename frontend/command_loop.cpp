@@ -2,6 +2,8 @@
 // played through it. Every game move, new game, set-up and flip is applied to
 // every engine copy, copy 1 first; only copy 1's answers are read.
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -78,6 +80,13 @@ bool AllocateHashTable(FrontEnd& fe) {
         }
     }
     return false;
+}
+
+// SIGTERM, which an interface sends to an engine it is done with, ends the
+// program with exit code 0. Every output line has been flushed as it ended
+// and no file is held open between commands, so nothing is lost.
+void OnTerminate(int) {
+    std::_Exit(0);
 }
 
 void Shutdown(FrontEnd& fe) {
@@ -281,6 +290,7 @@ bool RunCommand(FrontEnd& fe, const char* line) {
 int RunProgram(Engine* copies, int copyCount) {
     static FrontEnd fe;
     InitFrontEnd(fe, copies, copyCount, stdout);
+    std::signal(SIGTERM, OnTerminate);
 
     InitTables(copies[0]);
     for (int k = 1; k < copyCount; ++k) InitTablesAttached(copies[k]);

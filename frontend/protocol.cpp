@@ -1,6 +1,7 @@
 // Protocol commands: the feature announcement, the clock commands "time",
 // "level" and "sd", and "setboard" with its position in Forsyth-Edwards
 // Notation. They work the same at the console.
+#include <csignal>
 #include <cstring>
 
 #include "engine/board/board.h"
@@ -50,6 +51,9 @@ std::int64_t ReadNumber(const char* text) {
 
 void XboardCommand(FrontEnd& fe) {
     fe.XboardMode = 1;
+    // The interface sends SIGINT to its engines (to interrupt a search), and
+    // its default action would end the program in the middle of a game.
+    std::signal(SIGINT, SIG_IGN);
     PrintLine(fe, "feature myname=\"Corvane 1.4\"");
     PrintLine(fe, "feature setboard=1");
     PrintLine(fe, "feature analyze=0");
