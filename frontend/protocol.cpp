@@ -61,7 +61,11 @@ void XboardCommand(FrontEnd& fe) {
 }
 
 void TimeCommand(FrontEnd& fe, const char* line) {
-    if (std::strlen(line) > 5) fe.EngineClock = static_cast<std::uint32_t>(ReadNumber(line + 5));
+    if (std::strlen(line) <= 5) return;
+    // An interface may report a clock that has run out as a negative time:
+    // no time left, not 497 days.
+    const std::int64_t value = ReadNumber(line + 5);
+    fe.EngineClock = value < 0 ? 0 : value > 4294967295 ? 4294967295u : static_cast<std::uint32_t>(value);
 }
 
 void DepthCommand(FrontEnd& fe, const char* line) {
