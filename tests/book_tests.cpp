@@ -17,16 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    return text;
-}
-
 // A book file with the given bytes, removed again by the destructor.
 struct BookFile {
     std::string Path;
@@ -45,11 +35,7 @@ struct BookFile {
 // One lookup with the output of the front end cleared first; returns the move
 // (empty when the book gave none) and leaves the announcement in `said`.
 std::string Lookup(Game& g, const BookFile& book, std::string* said = nullptr) {
-    std::fflush(g.Sink);
-    std::FILE* fresh = std::tmpfile();
-    std::fclose(g.Sink);
-    g.Sink = fresh;
-    g.Front->Output = fresh;
+    g.ClearOutput();
     BookLookup(*g.Front, book.Path.c_str());
     if (said) *said = ReadAll(g.Sink);
     return g.Front->BookActive ? std::string(g.Front->WorkLine) : std::string();

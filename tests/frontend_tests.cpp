@@ -12,16 +12,6 @@
 namespace corvane::test {
 namespace {
 
-std::string ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    return text;
-}
-
 TEST(Numbers, ReadStrictlyAsDecimal) {
     EXPECT_EQ(ReadNumber("6000"), 6000);
     EXPECT_EQ(ReadNumber("  -5"), -5);

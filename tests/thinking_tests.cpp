@@ -9,24 +9,6 @@
 namespace corvane::test {
 namespace {
 
-std::string ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    return text;
-}
-
-// Clears what the front end has printed so far.
-void ClearOutput(Game& g) {
-    std::FILE* fresh = std::tmpfile();
-    std::fclose(g.Sink);
-    g.Sink = fresh;
-    g.Front->Output = fresh;
-}
-
 // The cell of a real square ("e4") in the engine's orientation.
 Byte Cell(const Game& g, const char* square) {
     const int real = 16 * (10 - (square[1] - '1')) + (square[0] - 'a');
@@ -54,7 +36,7 @@ std::string Think(Game& g, std::initializer_list<std::uint32_t> line, int depth 
     e.PlyDepth[1] = static_cast<Word>((depth + 1) * 8);
     e.BestScore = score;
     g.Front->Elapsed = elapsed;
-    ClearOutput(g);
+    g.ClearOutput();
     ShowThinking(*g.Front);
     return ReadAll(g.Sink);
 }
@@ -81,7 +63,7 @@ TEST(Thinking, FieldsArePaddedAsInterfacesExpectThem) {
 
     // The score field is seven characters for every score the search can
     // report; the draw score shows as 0.
-    ClearOutput(g);
+    g.ClearOutput();
     for (int s = ScoreMinusInfinity; s <= ScorePlusInfinity; ++s) {
         g.First().BestScore = static_cast<Word>(s);
         ShowThinking(*g.Front);
@@ -159,7 +141,7 @@ TEST(Thinking, TheLineEndsAtMateEntriesMarkersAndSixtyFourMoves) {
     Engine& e = g.First();
     for (int i = 0; i < 65; ++i) e.PrincipalVariation[i] = Entry(g, "g1", "f3", 5, 0);
     e.PlyDepth[1] = 48;
-    ClearOutput(g);
+    g.ClearOutput();
     ShowThinking(*g.Front);
     const std::string text = Variation(ReadAll(g.Sink));
     std::string expected;
@@ -225,7 +207,7 @@ TEST(Thinking, SummaryLine) {
     EXPECT_EQ(ReadAll(g.Sink), "nodes:1480233 nps:1184100 time:125\n");
     // Too short to measure: no line, no division by zero.
     for (std::uint32_t elapsed : {0u, 1u}) {
-        ClearOutput(g);
+        g.ClearOutput();
         fe.Elapsed = elapsed;
         PrintSummaryLine(fe);
         EXPECT_EQ(ReadAll(g.Sink), "");
@@ -233,7 +215,7 @@ TEST(Thinking, SummaryLine) {
     // The depth reached is shown only by the one-copy program with thinking hidden.
     fe.HideThinking = 1;
     fe.Elapsed = 200;
-    ClearOutput(g);
+    g.ClearOutput();
     PrintSummaryLine(fe);
     EXPECT_EQ(ReadAll(g.Sink), "nodes:1480233 nps:740100 time:200\n");
 
