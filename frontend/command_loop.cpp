@@ -2,6 +2,8 @@
 // played through it. Every game move, new game, set-up and flip is applied to
 // every engine copy, copy 1 first; only copy 1's answers are read.
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -80,10 +82,16 @@ bool AllocateHashTable(FrontEnd& fe) {
     return false;
 }
 
+// SIGTERM, which an interface sends to an engine it is done with, ends the
+// program with exit code 0. Every output line has been flushed as it ended
+// and no file is held open between commands, so nothing is lost.
+void OnTerminate(int) {
+    std::_Exit(0);
+}
+
 void Shutdown(FrontEnd& fe) {
-    for (int k = 0; k < fe.CopyCount - 1; ++k) fe.WorkerRun[k].store(64, std::memory_order_release);
-    // No worker thread is started yet, so there is no exit handshake to wait
-    // for; the flags are set for the workers that will read them.
+    // Every worker has left its loop before the table it searches goes.
+    EndWorkers(fe);
     HashRelease(fe.Copies[0]);
     for (int k = 1; k < fe.CopyCount; ++k) {
         fe.Copies[k].HashCheckWords = nullptr;
@@ -127,6 +135,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     }
     fe.LeadDepth.store(0, std::memory_order_relaxed);
     BuildLetters(fe);
+    fe.Random.seed(std::mt19937::default_seed);
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
 }
 
@@ -149,6 +158,8 @@ void StartNewGame(FrontEnd& fe, Byte full) {
 void FlipSides(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount; ++k) FlipPosition(fe.Copies[k]);
     fe.PonderState = 0;
+    // A prediction made for the other colour names no reply of this one.
+    fe.PonderMove[0] = NoPonderMove;
     for (int i = 1; i <= 6; ++i) {
         const char c = fe.PieceLetters[i];
         fe.PieceLetters[i] = fe.PieceLetters[i + 10];
@@ -279,6 +290,7 @@ bool RunCommand(FrontEnd& fe, const char* line) {
 int RunProgram(Engine* copies, int copyCount) {
     static FrontEnd fe;
     InitFrontEnd(fe, copies, copyCount, stdout);
+    std::signal(SIGTERM, OnTerminate);
 
     InitTables(copies[0]);
     for (int k = 1; k < copyCount; ++k) InitTablesAttached(copies[k]);
@@ -304,6 +316,10 @@ int RunProgram(Engine* copies, int copyCount) {
     std::thread(InputReader, &fe).detach();
 
     StartNewGame(fe, 1);
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
+    fe.Random.seed(static_cast<std::mt19937::result_type>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(ticks).count()));
+    StartWorkers(fe);
 
     for (;;) {
         std::strcpy(fe.InputLine, "-");
@@ -312,14 +328,17 @@ int RunProgram(Engine* copies, int copyCount) {
 
         switch (copies[0].GameTurn) {
         case TurnEngine:
-            // The engine's own search is not part of this build: with or
-            // without force mode a typed move is played for the engine's side.
-            WaitForLine(fe);
+            // The engine moves by itself unless in force mode, where a typed
+            // move is played for its side.
+            if (fe.ForceMode == 0) SearchTurn(fe);
+            else WaitForLine(fe);
             ApplyGameMove(fe, 0);
             break;
         case TurnOpponent:
+            if (fe.ForceMode == 0 && fe.PonderEnabled == 1 && fe.PonderState == 2) PonderTurn(fe);
             WaitForLine(fe);
             ApplyGameMove(fe, 1);
+            PonderHitTest(fe);
             break;
         case TurnGameOver:
             PrintLine(fe, "End of the game.");

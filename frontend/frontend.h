@@ -1,19 +1,23 @@
 // The front end: start-up, the command loop and the input reader, the
-// console and protocol commands, the configuration file and the game record.
-// It owns the game and keeps every engine copy in step with copy 1.
+// console and protocol commands, the configuration file, the game record,
+// the opening book, the thinking output and the arithmetic of the search
+// control. It owns the game and keeps every engine copy in step with copy 1.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 
 #include "engine/engine.h"
+#include "engine/search/search.h"
 
 namespace corvane {
 
 inline constexpr int LineCapacity = 256;  // 255 characters and the terminator
 inline constexpr int MaxWorkers = 3;
 inline constexpr Byte NoPonderMove = 200;
+inline constexpr const char* BookFileName = "Corvanebook.txt";
 
 // Wall-clock stopwatch, kept as a time of day in hours, minutes, seconds and
 // centiseconds.
@@ -60,6 +64,10 @@ struct FrontEnd {
 
     char PieceLetters[17];  // by piece code 1..16
     char MoveLetters[6];    // by piece kind 1..5
+
+    // The program's only pseudo-random generator, seeded once at start-up;
+    // it picks among the book lines that continue the game.
+    std::mt19937 Random;
 };
 
 // Sets the front end up over the given engine copies (no I/O, no threads).
@@ -103,6 +111,9 @@ void SetBoardCommand(FrontEnd& fe, const char* line);
 void ReadConfiguration(FrontEnd& fe, const char* fileName);
 
 // -- game_record.cpp -------------------------------------------------------
+// Names the real from-square and to-square of game ply k of copy 1's game
+// move list, in either orientation.
+void GameMoveSquares(const FrontEnd& fe, int ply, char from[2], char to[2]);
 void WriteGameRecord(FrontEnd& fe, std::FILE* out);
 void ListCommand(FrontEnd& fe);
 void SaveCommand(FrontEnd& fe);
@@ -130,5 +141,51 @@ std::uint64_t TotalNodes(const FrontEnd& fe);
 // -- clock.cpp -------------------------------------------------------------
 void StartStopwatch(FrontEnd& fe);
 void ReadStopwatch(FrontEnd& fe);
+
+// -- book.cpp --------------------------------------------------------------
+// Looks the game up in the opening book. Clears BookActive; when a line of
+// the book continues the game, picks one of those lines at random, leaves
+// its next move (four characters) in WorkLine, announces "from book" and
+// sets BookActive again. A move that is not legal in the game is never
+// offered: the book is then off for the rest of the game.
+void BookLookup(FrontEnd& fe, const char* fileName = BookFileName);
+
+// -- thinking.cpp ----------------------------------------------------------
+// Is a new best line ready in copy `e`? Takes the news: the read of the
+// line's first entry clears the flag.
+inline bool TakeNewVariation(Engine& e) { return ReadVariation(e, 0) == 1; }
+// One thinking line from copy 1's best line (unless HideThinking is set),
+// and, during the engine's own search, the predicted reply in PonderMove.
+// Clears copy 1's NewVariation: the line shown is the current one.
+void ShowThinking(FrontEnd& fe);
+// The summary line after a search or ponder search: nodes, speed and time.
+// Prints nothing when Elapsed is 0 or 1.
+void PrintSummaryLine(FrontEnd& fe);
+
+// -- search_control.cpp ----------------------------------------------------
+// Allotment and HardLimit for the engine's move from EngineClock, the time
+// control, pondering and the number of moves the engine has made (copy 1's
+// GameMoveCount / 2).
+void ComputeAllotment(FrontEnd& fe);
+// The engine's clock after its move: ReadStopwatch, then ChargeClock. Call it
+// after printing the move and before the move is played, while
+// GameMoveCount still counts the moves before it.
+void UpdateClock(FrontEnd& fe);
+// Adds the increment or, at a time control, the period's minutes, and takes
+// Elapsed off EngineClock, which never falls below 5 centiseconds and never
+// wraps around.
+void ChargeClock(FrontEnd& fe);
+// Run after every line played for the opponent (after ApplyGameMove for side
+// 1). A refused line changes nothing. After a move: PonderState becomes
+// PonderEnabled when the move is the predicted reply and a ponder search was
+// started on it (PonderState 0 and a predicted move), 0 otherwise; the
+// prediction is used up (PonderMove none).
+void PonderHitTest(FrontEnd& fe);
+// The engine's turn: a book move, or a search under the clock with the
+// workers running; prints "move " and the move, which stays in WorkLine.
+void SearchTurn(FrontEnd& fe);
+// Pondering on the predicted reply while the opponent is to move, until a
+// line of input arrives.
+void PonderTurn(FrontEnd& fe);
 
 }  // namespace corvane

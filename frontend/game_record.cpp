@@ -12,22 +12,30 @@ constexpr const char* kGameFile = "CorvaGame.txt";
 
 }  // namespace
 
+void GameMoveSquares(const FrontEnd& fe, int ply, char from[2], char to[2]) {
+    const Engine& e = fe.Copies[0];
+    const Word entry = e.GameMoves[ply];
+    int f = (entry >> 9) + 48;
+    int t = ((entry >> 2) & 127) + 48;
+    // The list holds real cells; SquareName turns a flipped cell back, so a
+    // real cell is handed to it flipped.
+    if (e.Flipped == 1) {
+        f = 215 - f;
+        t = 215 - t;
+    }
+    SquareName(fe, static_cast<Byte>(f), from);
+    SquareName(fe, static_cast<Byte>(t), to);
+}
+
 void WriteGameRecord(FrontEnd& fe, std::FILE* out) {
     const Engine& e = fe.Copies[0];
     int plies = e.GameMoveCount;
     if (plies > GameMoveCapacity) plies = GameMoveCapacity;
     for (int k = 0; k < plies; ++k) {
         const Word entry = e.GameMoves[k];
-        int from = (entry >> 9) + 48;
-        int to = ((entry >> 2) & 127) + 48;
-        if (e.Flipped == 1) {
-            from = 215 - from;
-            to = 215 - to;
-        }
         char fromName[2];
         char toName[2];
-        SquareName(fe, static_cast<Byte>(from), fromName);
-        SquareName(fe, static_cast<Byte>(to), toName);
+        GameMoveSquares(fe, k, fromName, toName);
         if (k % 2 == 0) std::fprintf(out, "%d. ", k / 2 + 1);
         std::fprintf(out, "%c%c%c%c%c ", fromName[0], fromName[1], toName[0], toName[1],
                      PromotionLetter(entry & 3));

@@ -1,6 +1,7 @@
 // Protocol commands: the feature announcement, the clock commands "time",
 // "level" and "sd", and "setboard" with its position in Forsyth-Edwards
 // Notation. They work the same at the console.
+#include <csignal>
 #include <cstring>
 
 #include "engine/board/board.h"
@@ -50,6 +51,9 @@ std::int64_t ReadNumber(const char* text) {
 
 void XboardCommand(FrontEnd& fe) {
     fe.XboardMode = 1;
+    // The interface sends SIGINT to its engines (to interrupt a search), and
+    // its default action would end the program in the middle of a game.
+    std::signal(SIGINT, SIG_IGN);
     PrintLine(fe, "feature myname=\"Corvane 1.4\"");
     PrintLine(fe, "feature setboard=1");
     PrintLine(fe, "feature analyze=0");
@@ -57,7 +61,11 @@ void XboardCommand(FrontEnd& fe) {
 }
 
 void TimeCommand(FrontEnd& fe, const char* line) {
-    if (std::strlen(line) > 5) fe.EngineClock = static_cast<std::uint32_t>(ReadNumber(line + 5));
+    if (std::strlen(line) <= 5) return;
+    // An interface may report a clock that has run out as a negative time:
+    // no time left, not 497 days.
+    const std::int64_t value = ReadNumber(line + 5);
+    fe.EngineClock = value < 0 ? 0 : value > 4294967295 ? 4294967295u : static_cast<std::uint32_t>(value);
 }
 
 void DepthCommand(FrontEnd& fe, const char* line) {

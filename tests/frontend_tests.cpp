@@ -4,22 +4,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "test_support.h"
 
 namespace corvane::test {
 namespace {
-
-std::string ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    return text;
-}
 
 TEST(Numbers, ReadStrictlyAsDecimal) {
     EXPECT_EQ(ReadNumber("6000"), 6000);
@@ -211,6 +202,29 @@ TEST(ClockCommands, TimeLevelAndDepth) {
     LevelCommand(fe, "level 0 5:30 0");
     EXPECT_EQ(fe.EngineClock, 0u);
 
+    // A clock that has run out may be reported as negative: no time left.
+    TimeCommand(fe, "time -25");
+    EXPECT_EQ(fe.EngineClock, 0u);
+    TimeCommand(fe, "time 99999999999");
+    EXPECT_EQ(fe.EngineClock, 4294967295u);
+
+    // The third field of a period control is ignored, a trailing blank too;
+    // a trailing blank spoils an increment as it spoils any number.
+    LevelCommand(fe, "level 40 5 0 ");
+    EXPECT_EQ(fe.MovesPerPeriod, 40);
+    EXPECT_EQ(fe.EngineClock, 30000u);
+    LevelCommand(fe, "level 0 5 3 ");
+    EXPECT_EQ(fe.EngineClock, 30000u);
+    EXPECT_EQ(fe.ClockAddend, 0u);
+    LevelCommand(fe, "level 0 10 1");
+    EXPECT_EQ(fe.EngineClock, 60000u);
+    EXPECT_EQ(fe.ClockAddend, 100u);
+    // Garbage reads as 0: one period and no time.
+    LevelCommand(fe, "level x y z");
+    EXPECT_EQ(fe.MovesPerPeriod, 0);
+    EXPECT_EQ(fe.EngineClock, 0u);
+    EXPECT_EQ(fe.ClockAddend, 0u);
+
     DepthCommand(fe, "sd 4");
     EXPECT_EQ(fe.MaxDepth, 4);
     EXPECT_EQ(fe.EngineClock, 4294967295u);
@@ -262,6 +276,72 @@ TEST(GameRecord, EightPliesALineWithPromotionLetters) {
     WriteGameRecord(*p.Front, out);
     EXPECT_EQ(ReadAll(out), "1. a7a8n \n");
     std::fclose(out);
+}
+
+TEST(GameRecord, MovesBeforeASetUpPositionReadA8A8) {
+    for (int flipped = 0; flipped < 2; ++flipped) {
+        Game g;
+        ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/4P3/4K3 w - - 0 3"));
+        if (flipped) RunCommand(*g.Front, "go");  // the engine takes White, held rotated
+        ASSERT_EQ(g.Play("e2e4"), GameGoesOn);
+        std::FILE* out = std::tmpfile();
+        WriteGameRecord(*g.Front, out);
+        EXPECT_EQ(ReadAll(out), "1. a8a8  a8a8  2. a8a8  a8a8  3. e2e4  \n") << "flipped " << flipped;
+        std::fclose(out);
+    }
+}
+
+// Runs `body` with a fresh temporary directory as the working directory.
+template <typename Body>
+void InScratchDirectory(const char* name, Body body) {
+    const auto home = std::filesystem::current_path();
+    const auto dir = std::filesystem::temp_directory_path() /
+                     (std::string(name) + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    body();
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(dir);
+}
+
+std::string FileText(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(GameRecord, SaveWritesOrOverwritesTheGameFile) {
+    InScratchDirectory("corvane_save_", [] {
+        Game g;
+        // No move: nothing said, no file.
+        SaveCommand(*g.Front);
+        EXPECT_EQ(ReadAll(g.Sink), "");
+        EXPECT_FALSE(std::filesystem::exists("CorvaGame.txt"));
+
+        for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_EQ(g.Play(m), GameGoesOn);
+        SaveCommand(*g.Front);
+        EXPECT_EQ(FileText("CorvaGame.txt"), "1. e2e4  e7e5  2. g1f3  \n");
+        // A second save replaces the file; a shorter game leaves nothing of the longer one.
+        Game h;
+        ASSERT_EQ(h.Play("d2d4"), GameGoesOn);
+        SaveCommand(*h.Front);
+        EXPECT_EQ(FileText("CorvaGame.txt"), "1. d2d4  \n");
+        EXPECT_EQ(ReadAll(h.Sink), "saving\n");
+    });
+}
+
+TEST(GameRecord, AnUnwritableGameFileGivesOnlyTheSavingLine) {
+    InScratchDirectory("corvane_nosave_", [] {
+        std::filesystem::create_directory("CorvaGame.txt");  // cannot be opened as a file
+        Game g;
+        ASSERT_EQ(g.Play("e2e4"), GameGoesOn);
+        SaveCommand(*g.Front);
+        EXPECT_EQ(ReadAll(g.Sink), "saving\n");
+        EXPECT_TRUE(std::filesystem::is_directory("CorvaGame.txt"));
+        // The program goes on normally.
+        ListCommand(*g.Front);
+        EXPECT_EQ(ReadAll(g.Sink), "saving\n1. e2e4  \n");
+    });
 }
 
 }  // namespace

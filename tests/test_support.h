@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,17 @@ inline void Place(Engine& e, int cell, Byte code) {
     if (code == WhiteKing) e.Board[WhiteKingCell] = e.GameBoard[WhiteKingCell] = static_cast<Byte>(cell);
 }
 
+// Everything written to a file so far (the file stays open).
+inline std::string ReadAll(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    return text;
+}
+
 // A front end over `count` engine copies built as the programs build them
 // (copy 1 draws the key numbers, the others take them), output discarded.
 struct Game {
@@ -61,6 +73,14 @@ struct Game {
         if (Sink) std::fclose(Sink);
     }
     Engine& First() { return Copies[0]; }
+
+    // Drops what the front end has printed so far.
+    void ClearOutput() {
+        std::FILE* fresh = std::tmpfile();
+        std::fclose(Sink);
+        Sink = fresh;
+        Front->Output = fresh;
+    }
 
     // Sets a FEN up as "setboard" does; false when refused.
     bool SetUp(const std::string& fen, bool honourEnPassant = false) {

@@ -51,6 +51,9 @@ void FlipPosition(Engine& e);
 void NewGame(Engine& e);
 Byte PlayWhiteMove(Engine& e, Byte from, Byte to, Byte promotion);
 Byte PlayBlackMove(Engine& e, Byte from, Byte to, Byte promotion);
+// Would PlayBlackMove accept the move? Returns 1 or 0 and leaves the game
+// position as it is (it uses the working board and the tables of ply 1).
+Byte TestBlackMove(Engine& e, Byte from, Byte to, Byte promotion);
 Byte GameEndTest(Engine& e);
 Byte PonderStart(Engine& e, Byte from, Byte to, Byte promotion);
 void PonderEnd(Engine& e, Byte hit);

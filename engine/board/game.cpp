@@ -146,6 +146,25 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     return GameEndTest(e);
 }
 
+Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
+    if (q < 2 || q > 5) q = BlackQueen;
+    CopyBoard(e.Board, e.GameBoard);
+    e.PlyFlags[1] = e.PlyFlags[0];
+    e.HalfMoveClock[1] = e.HalfMoveClock[0];
+    e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
+    ComputeKeys(e, 1);
+    GenerateBlack(e, 1);
+
+    const int slot = FindMove(e, 1, f, t);
+    if (slot < 0) return 0;
+    e.MoveExtra[1][slot] = q;
+    MakeMove(e, static_cast<Byte>(slot), 1);
+    const Byte legal = AttackedByWhite(e, e.Board[BlackKingCell]) == 0 ? 1 : 0;
+    UnmakeMove(e, static_cast<Byte>(slot), 1);
+    CopyBoard(e.Board, e.GameBoard);
+    return legal;
+}
+
 Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 12 || q > 15) q = WhiteQueen;
     CopyBoard(e.Board, e.GameBoard);
