@@ -1,0 +1,180 @@
+// The engine playing: its own moves under the clock and under "sd", results
+// at the console and under the protocol, lines that arrive while it thinks,
+// pondering with a hit and a miss, and the programs ending cleanly while
+// they think or ponder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "engine/search/hash_table.h"
+#include "engine/search/search.h"
+#include "test_support.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FedRun {
+    std::string Output;
+    int ExitCode = -1;
+};
+
+// Runs a program in a fresh directory, feeding it the shell commands
+// `feed` (printf and sleep) on standard input, so that lines can arrive
+// while the engine thinks.
+FedRun RunFed(const std::string& program, const std::string& feed) {
+    static int counter = 0;
+    const fs::path dir = fs::temp_directory_path() / ("corvane_play_" + std::to_string(::getpid()) + "_" +
+                                                      std::to_string(++counter));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string command = "cd \"" + dir.string() + "\" && ( " + feed + " ) | timeout 300 \"" + program +
+                                "\" > output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    FedRun run;
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(dir / "output.txt", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.Output = text.str();
+    fs::remove_all(dir);
+    return run;
+}
+
+int Count(const std::string& text, const std::regex& pattern) {
+    return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+}
+
+const std::regex kMoveLine(R"(^move [a-h][1-8][a-h][1-8][rbn ]?$)", std::regex::multiline);
+
+// Under the protocol the engine answers with legal "move" lines, prints no
+// board, and no other line starts with "move".
+TEST(Play, ProtocolGameWithDepthLimit) {
+    const FedRun run = RunFed(CORVANE1_PATH,
+                           "printf 'xboard\\nnew\\nsd 3\\ne2e4\\n'; sleep 2; printf 'd2d4\\n'; sleep 2; "
+                           "printf 'quit\\n'");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_NE(run.Output.find("feature myname=\"Corvane 1.4\"\nfeature setboard=1\nfeature analyze=0\nfeature done=1\n"),
+              std::string::npos);
+    EXPECT_EQ(Count(run.Output, kMoveLine), 2) << run.Output;
+    EXPECT_EQ(Count(run.Output, std::regex("^move", std::regex::multiline)), 2);
+    EXPECT_EQ(run.Output.find("rnbqkbnr\n", run.Output.find("feature done=1")), std::string::npos);
+    EXPECT_EQ(run.Output.find("oops", run.Output.find("feature done=1")), std::string::npos);
+    // "sd 3" ends every search after its third iteration.
+    EXPECT_EQ(Count(run.Output, std::regex("^4 ", std::regex::multiline)), 0);
+    EXPECT_GT(Count(run.Output, std::regex("^3 ", std::regex::multiline)), 0);
+}
+
+// The engine mates: the result line in braces under the protocol, plain at
+// the console, and the console then reports the end of the game.
+TEST(Play, MateResultLines) {
+    const std::string setup = "setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
+    const FedRun xboard = RunFed(CORVANE1_PATH, "printf 'xboard\\n" + setup + "\\ngo\\n'; sleep 3; printf 'quit\\n'");
+    EXPECT_NE(xboard.Output.find("move a1a8\n1-0 {Checkmate suckah! White wins!}\n"), std::string::npos)
+        << xboard.Output;
+    const FedRun console =
+        RunFed(CORVANE1_PATH, "printf '" + setup + "\\ngo\\n'; sleep 3; printf 'list\\nquit\\n'");
+    EXPECT_NE(console.Output.find("move a1a8\n1-0 Checkmate suckah! White wins!\n"), std::string::npos)
+        << console.Output;
+    EXPECT_NE(console.Output.find("End of the game."), std::string::npos);
+}
+
+// A line typed while the engine thinks stops the search once two iterations
+// are complete: the engine moves, then the line takes effect. "quit" while
+// thinking ends the program after the move, in every program.
+TEST(Play, LineWhileThinkingAndQuitWhileThinking) {
+    for (const char* program : {CORVANE1_PATH, CORVANE2_PATH, CORVANE4_PATH}) {
+        const FedRun run = RunFed(program, "printf 'go\\nforce\\ne7e5\\nquit\\n'");
+        EXPECT_EQ(run.ExitCode, 0) << program;
+        EXPECT_EQ(Count(run.Output, kMoveLine), 1) << run.Output;
+        // "force" took effect after the move: e7e5 is played as Black's
+        // reply, and "quit", tried as a move of the engine's side, is refused.
+        // "go" itself was first tried as White's move.
+        EXPECT_EQ(Count(run.Output, std::regex("^oops$", std::regex::multiline)), 2) << run.Output;
+    }
+}
+
+// Pondering: the engine thinks on the predicted reply and stops at "quit".
+TEST(Play, QuitWhilePondering) {
+    for (const char* program : {CORVANE1_PATH, CORVANE4_PATH}) {
+        const FedRun run = RunFed(program, "printf 'xboard\\nhard\\nnew\\nlevel 0 1 0\\ne2e4\\n'; sleep 4; printf 'quit\\n'");
+        EXPECT_EQ(run.ExitCode, 0) << program;
+        EXPECT_EQ(Count(run.Output, kMoveLine), 1) << run.Output;
+        EXPECT_NE(run.Output.find("ponder started"), std::string::npos) << run.Output;
+        EXPECT_NE(run.Output.find("ponder stopped"), std::string::npos) << run.Output;
+    }
+}
+
+// In-process: a ponder hit carries the frozen ponder search over into the
+// engine's own search; a miss starts afresh.
+struct Ponder {
+    test::Game Game{1};
+    Engine& E = Game.First();
+    FrontEnd& F = *Game.Front;
+    Ponder() {
+        EXPECT_TRUE(HashAllocate(E, 2, false));
+        StartNewGame(F, 1);
+        F.BookActive = 0;
+        F.ForceMode = 0;
+        F.PonderEnabled = 1;
+        F.MaxDepth = 4;
+        F.EngineClock = 4294967295u;
+        F.LineReady.store(0);
+        FlipSides(F);  // the engine has White and the move
+    }
+    ~Ponder() { HashRelease(E); }
+    std::string Output() {
+        std::fflush(Game.Sink);
+        std::rewind(Game.Sink);
+        std::string text;
+        for (int c = std::fgetc(Game.Sink); c != EOF; c = std::fgetc(Game.Sink)) text += static_cast<char>(c);
+        return text;
+    }
+};
+
+TEST(Play, PonderHitCarriesTheSearchOverAndAMissStartsAfresh) {
+    for (bool hit : {true, false}) {
+        Ponder p;
+        SearchTurn(p.F);
+        ApplyGameMove(p.F, 0);
+        ASSERT_EQ(p.F.PonderState, 2);
+        ASSERT_NE(p.F.PonderMove[0], NoPonderMove);
+        PonderTurn(p.F);
+        EXPECT_GT(CurrentDepth(p.E), 4);  // pondered until the depth limit
+        // The opponent's reply: the predicted one, or another legal move.
+        char from[2], to[2];
+        SquareName(p.F, p.F.PonderMove[0], from);
+        SquareName(p.F, p.F.PonderMove[1], to);
+        std::string reply{from[0], from[1], to[0], to[1]};
+        if (!hit) reply = reply == "a7a6" ? "h7h6" : "a7a6";
+        std::snprintf(p.F.WorkLine, LineCapacity, "%s", reply.c_str());
+        ApplyGameMove(p.F, 1);
+        ASSERT_EQ(p.E.GameTurn, TurnEngine) << reply;
+        PonderHitTest(p.F);
+        EXPECT_EQ(p.F.PonderState, hit ? 1 : 0);
+        const std::size_t before = p.Output().size();
+        SearchTurn(p.F);
+        const std::string after = p.Output().substr(before);
+        // A carried-over search shows its lines from the pondered depth on;
+        // a fresh one starts again at iteration 2.
+        EXPECT_EQ(after.rfind("2   ", 0) == 0, !hit) << after;
+        EXPECT_EQ(Count(after, kMoveLine), 1) << after;
+        ApplyGameMove(p.F, 0);
+        EXPECT_EQ(p.E.GameTurn, TurnOpponent);
+    }
+}
+
+}  // namespace
+}  // namespace corvane
