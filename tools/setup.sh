@@ -3,7 +3,9 @@
 # missing (needs root or sudo and apt-get; a no-op when all are present).
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev)
+# The compiler, the build system and GoogleTest; the real xboard, a virtual
+# X server and a Debian engine for the match tests.
+packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +21,4 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}"
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
