@@ -8,5 +8,6 @@ int PerftCommand(int argc, char** argv);
 int BenchCommand(int argc, char** argv);
 int EvalCommand(int argc, char** argv);
 int SearchCommand(int argc, char** argv);
+int ThreadBench(int argc, char** argv);
 
 }  // namespace corvane
