@@ -31,16 +31,22 @@ struct FedRun {
     int ExitCode = -1;
 };
 
-// Runs a program in a fresh directory, feeding it the shell commands
-// `feed` (printf and sleep) on standard input, so that lines can arrive
-// while the engine thinks.
+// Runs a program in a fresh directory (with a small hash table, so that
+// sanitizer builds start quickly), feeding it the shell commands `feed` on
+// standard input. In `feed`, `w N PATTERN` waits until the output holds N
+// lines matching PATTERN (at most two minutes), so that lines arrive at the
+// moments the test wants, however fast the build runs.
 FedRun RunFed(const std::string& program, const std::string& feed) {
     static int counter = 0;
     const fs::path dir = fs::temp_directory_path() / ("corvane_play_" + std::to_string(::getpid()) + "_" +
                                                       std::to_string(++counter));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const std::string command = "cd \"" + dir.string() + "\" && ( " + feed + " ) | timeout 300 \"" + program +
+    std::ofstream(dir / "Corvaconfig.ini") << "16\n";
+    const std::string wait =
+        "w() { n=0; until [ \"$(grep -c -- \"$2\" output.txt 2>/dev/null)\" -ge \"$1\" ] || [ $n -ge 1200 ]; "
+        "do sleep 0.1; n=$((n+1)); done; }; ";
+    const std::string command = "cd \"" + dir.string() + "\" && ( " + wait + feed + " ) | timeout 300 \"" + program +
                                 "\" > output.txt 2>&1";
     const int status = std::system(command.c_str());
     FedRun run;
@@ -63,7 +69,7 @@ const std::regex kMoveLine(R"(^move [a-h][1-8][a-h][1-8][rbn ]?$)", std::regex::
 // board, and no other line starts with "move".
 TEST(Play, ProtocolGameWithDepthLimit) {
     const FedRun run = RunFed(CORVANE1_PATH,
-                           "printf 'xboard\\nnew\\nsd 3\\ne2e4\\n'; sleep 2; printf 'd2d4\\n'; sleep 2; "
+                           "printf 'xboard\\nnew\\nsd 3\\ne2e4\\n'; w 1 '^move'; printf 'd2d4\\n'; w 2 '^move'; "
                            "printf 'quit\\n'");
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_NE(run.Output.find("feature myname=\"Corvane 1.4\"\nfeature setboard=1\nfeature analyze=0\nfeature done=1\n"),
@@ -81,11 +87,11 @@ TEST(Play, ProtocolGameWithDepthLimit) {
 // the console, and the console then reports the end of the game.
 TEST(Play, MateResultLines) {
     const std::string setup = "setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
-    const FedRun xboard = RunFed(CORVANE1_PATH, "printf 'xboard\\n" + setup + "\\ngo\\n'; sleep 3; printf 'quit\\n'");
+    const FedRun xboard = RunFed(CORVANE1_PATH, "printf 'xboard\\n" + setup + "\\ngo\\n'; w 1 'End of the game'; printf 'quit\\n'");
     EXPECT_NE(xboard.Output.find("move a1a8\n1-0 {Checkmate suckah! White wins!}\n"), std::string::npos)
         << xboard.Output;
     const FedRun console =
-        RunFed(CORVANE1_PATH, "printf '" + setup + "\\ngo\\n'; sleep 3; printf 'list\\nquit\\n'");
+        RunFed(CORVANE1_PATH, "printf '" + setup + "\\ngo\\n'; w 1 'End of the game'; printf 'quit\\n'");
     EXPECT_NE(console.Output.find("move a1a8\n1-0 Checkmate suckah! White wins!\n"), std::string::npos)
         << console.Output;
     EXPECT_NE(console.Output.find("End of the game."), std::string::npos);
@@ -109,7 +115,8 @@ TEST(Play, LineWhileThinkingAndQuitWhileThinking) {
 // Pondering: the engine thinks on the predicted reply and stops at "quit".
 TEST(Play, QuitWhilePondering) {
     for (const char* program : {CORVANE1_PATH, CORVANE4_PATH}) {
-        const FedRun run = RunFed(program, "printf 'xboard\\nhard\\nnew\\nlevel 0 1 0\\ne2e4\\n'; sleep 4; printf 'quit\\n'");
+        const FedRun run = RunFed(program, "printf 'xboard\\nhard\\nnew\\nlevel 0 1 0\\ne2e4\\n'; w 1 'ponder started'; "
+                                         "sleep 1; printf 'quit\\n'");
         EXPECT_EQ(run.ExitCode, 0) << program;
         EXPECT_EQ(Count(run.Output, kMoveLine), 1) << run.Output;
         EXPECT_NE(run.Output.find("ponder started"), std::string::npos) << run.Output;
