@@ -146,6 +146,18 @@ TEST(Search, AvoidsStalemateWhenWinning) {
     }
 }
 
+// A stalemate in the tree scores level: here the only moves that do not let
+// the opponent's pawn promote stalemate its king, for both colours.
+TEST(Search, StalemateInTheTreeScoresLevel) {
+    for (const char* fen : {"8/8/8/8/8/7P/5K1p/7k w - - 0 1", "7K/5k1P/7p/8/8/8/8/8 b - - 0 1"}) {
+        Searcher s(fen);
+        s.ToDepth(5);
+        EXPECT_EQ(s.E.BestScore, ScoreLevel) << fen;
+        const RootMove m = RootBestMove(s.E);
+        EXPECT_EQ(PlayBlackMove(s.E, m.From, m.To, m.Promotion), GameStalemate) << fen;
+    }
+}
+
 // What the search must leave as it found it: the game position, its keys,
 // the key history and the game record; at an iteration's end the working
 // board is the game position again. The best move is legal.
