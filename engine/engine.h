@@ -188,6 +188,7 @@ struct Engine {
     std::atomic<std::uint32_t>* HashScoreWords;
     std::atomic<std::uint16_t>* HashInfoWords;
     std::uint32_t HashSlots;  // N: depth-preferred slots 0..N-1, always-replace N..2N-1
+    std::uint64_t HashReciprocal;  // 2^64 / N rounded up: a key's bucket without a division
 
     // -- Identity ---------------------------------------------------------
     Byte CopyNumber;  // 1 to 4; copy 1 owns the hash table and draws the random numbers

@@ -358,6 +358,23 @@ protected:
     }
 };
 
+// The bucket of a key is KeyA mod N for every table size the configuration
+// allows, at the edges of the key range and for random keys.
+TEST(HashBucket, IsTheRemainderForEveryTableSize) {
+    std::mt19937 random(5);
+    Engine e;
+    for (std::uint32_t units = 1; units <= 1024; ++units) {
+        e.HashSlots = units * HashSlotsPerUnit;
+        e.HashReciprocal = HashReciprocalOf(e.HashSlots);
+        for (std::uint32_t key : {0u, 1u, e.HashSlots - 1, e.HashSlots, 4294967295u, 4294967294u})
+            ASSERT_EQ(HashBucket(e, key), key % e.HashSlots) << units;
+        for (int k = 0; k < 200; ++k) {
+            const std::uint32_t key = random();
+            ASSERT_EQ(HashBucket(e, key), key % e.HashSlots) << units << " " << key;
+        }
+    }
+}
+
 TEST_F(HashTableTest, ReplacementWeightsAndAgeing) {
     Store(5, 33000, 40, 2);
     EXPECT_EQ(StoredDepth(Slot(5)), 40);

@@ -37,6 +37,7 @@ bool HashAllocate(Engine& first, Word units, bool spareSlots) {
     first.HashScoreWords = score;
     first.HashInfoWords = info;
     first.HashSlots = n;
+    first.HashReciprocal = HashReciprocalOf(n);
     if (spareSlots) {
         // The other copies take copy 1's random numbers from these words.
         for (int x = 0; x < BoardCells; ++x) {
@@ -59,6 +60,7 @@ void HashRelease(Engine& first) {
 
 void HashAttach(Engine& copy, const Engine& first, Word units) {
     copy.HashSlots = SlotCount(units);
+    copy.HashReciprocal = HashReciprocalOf(copy.HashSlots);
     for (int x = 0; x < BoardCells; ++x) {
         copy.RandomA[x] = first.HashCheckWords[x].load(std::memory_order_relaxed);
         copy.RandomB[x] = first.HashCheckWords[BoardCells + x].load(std::memory_order_relaxed);
@@ -123,7 +125,7 @@ Byte HashProbe(Engine& e, Byte ply) {
     e.HashTo = 0;
     if (e.HashSlots == 0) return 0;
     const std::uint32_t n = e.HashSlots;
-    const std::uint32_t i = e.KeyA[p] % n;
+    const std::uint32_t i = HashBucket(e, e.KeyA[p]);
     Word required = 1;
     if (8 * p <= e.PlyDepth[p]) required = static_cast<Word>(e.PlyDepth[p] + 1 - 8 * p);
     const std::uint32_t check = e.KeyB[p] & 16777215u;
@@ -196,7 +198,7 @@ void HashStore(Engine& e, Byte ply) {
     if (8 * p <= e.PlyDepth[p] && v != ScoreDraw) d = e.PlyDepth[p] + 1u - 8u * p;
 
     const std::uint32_t n = e.HashSlots;
-    std::uint32_t slot = e.KeyA[p] % n;
+    std::uint32_t slot = HashBucket(e, e.KeyA[p]);
     const std::uint16_t x = e.HashInfoWords[slot].load(std::memory_order_relaxed);
     const std::uint32_t w = (x >> 4) + ((x & 3) == 2 ? 16u : 0u);
     const std::uint32_t u = d + (t == 2 ? 16u : 0u) + ((x & 4) ? 8u : 0u) + ((x & 8) ? 2048u : 0u);

@@ -21,12 +21,29 @@ void HashRelease(Engine& first);
 // (read from the table's first words), and builds its key tables.
 void HashAttach(Engine& copy, const Engine& first, Word units);
 
+// The bucket of a position key: KeyA mod N. Where the compiler has 128-bit
+// products the remainder comes from the stored reciprocal of N, which is
+// exact for every 32-bit key; otherwise from a division.
+inline std::uint32_t HashBucket(const Engine& e, std::uint32_t keyA) {
+#if defined(__SIZEOF_INT128__)
+    const std::uint64_t low = e.HashReciprocal * keyA;
+    return static_cast<std::uint32_t>((static_cast<unsigned __int128>(low) * e.HashSlots) >> 64);
+#else
+    return keyA % e.HashSlots;
+#endif
+}
+
+// 2^64 / n rounded up, for HashBucket.
+inline std::uint64_t HashReciprocalOf(std::uint32_t n) {
+    return n == 0 ? 0 : UINT64_C(0xFFFFFFFFFFFFFFFF) / n + 1;
+}
+
 // Starts loading the bucket of a position key into the cache, so that the
 // probe that follows finds it there.
 inline void HashPrefetchKey(const Engine& e, std::uint32_t keyA) {
 #if defined(__GNUC__) || defined(__clang__)
     if (e.HashSlots == 0) return;
-    const std::uint32_t i = keyA % e.HashSlots;
+    const std::uint32_t i = HashBucket(e, keyA);
     __builtin_prefetch(&e.HashCheckWords[i]);
     __builtin_prefetch(&e.HashScoreWords[i]);
     __builtin_prefetch(&e.HashInfoWords[i]);
