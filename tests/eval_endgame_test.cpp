@@ -73,6 +73,8 @@ TEST(EvalEndgame, MopUpDrawsTheKingsTogether) {
         {48, 167, 33500, 33500 + 146},       // opposite corners
         {52, 118, 33500, 33500 + 146 + 20},  // 2 files, 4 rows apart
         {52, 84, 32900, 32900 + 26},         // not above 32968 after the trade-down
+        {52, 84, 32935, 32968},              // 167 + 33: exactly 32968, no mop-up
+        {52, 84, 32936, 32969 + 24},         // 168 + 33: one above
     };
     for (const Case& c : black) {
         auto e = Position(c.BlackKing, c.WhiteKing, {{55, BlackRook}});
@@ -80,6 +82,8 @@ TEST(EvalEndgame, MopUpDrawsTheKingsTogether) {
     }
     auto w = Position(132, 164, {{160, WhiteRook}});
     EXPECT_EQ(Endgame(*w, 32036), 32036 - 146 - 24);
+    EXPECT_EQ(Endgame(*w, 32601), 32568);            // exactly 32568 after the trade-down
+    EXPECT_EQ(Endgame(*w, 32600), 32567 - 24);       // one below
     // A Black rook against a White queen: no mop-up for Black.
     auto q = Position(52, 84, {{55, BlackRook}, {160, WhiteQueen}});
     EXPECT_EQ(Endgame(*q, 33500), 33500 + 732 / 13);

@@ -417,7 +417,9 @@ TEST(EvalBishops, OppositeColouredBishopsScaleTowardLevel) {
     };
     const Case cases[] = {
         {100, 32928, 32928 - 20 - 10},
+        {100, 33088, 33088 - 40 - 20},
         {100, 32608, 32608 + 20 + 10},
+        {100, 32448, 32448 + 40 + 20},  // d = 320: the sixteenth is 20, not 21
         {100, 32768, 32768},
         {100, 32783, 32783 - 1 - 0},
         {101, 32928, 32928},
