@@ -85,9 +85,9 @@ std::string EndgameRule(const Engine& e, const EvalWork& w, Word entry, Word res
     return rule + (side == EvalBlack ? ", Black" : ", White");
 }
 
-// A random legal set-up: the side `strong` gets the pieces before the "/",
-// the other side those after it. Letters are Q, R, B, N and P; a pawn may
-// carry the file it must stand on ("Pa", "Ph").
+// A random legal set-up: the stronger side (Black when `strongIsBlack`)
+// gets the pieces before the "/", the other side those after it. Letters
+// are Q, R, B, N and P; a pawn may carry the file it must stand on ("Pa").
 void RandomSetUp(Engine& e, std::mt19937& random, const std::string& material, bool strongIsBlack) {
     for (;;) {
         test::ClearBoard(e);
@@ -111,7 +111,7 @@ void RandomSetUp(Engine& e, std::mt19937& random, const std::string& material, b
                 continue;
             }
             if (c >= 'a' && c <= 'h') continue;
-            const char* kinds = "?QRBNP";
+            const char* kinds = "KQRBNP";
             const Byte code = static_cast<Byte>(std::strchr(kinds, c) - kinds + 1);
             const int file = c == 'P' && i + 1 < material.size() && material[i + 1] >= 'a' ? material[i + 1] - 'a' : -1;
             const int cell = code == BlackPawn ? freeCell(64, 151, file) : freeCell(48, 167, -1);
