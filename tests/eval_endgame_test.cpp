@@ -225,6 +225,12 @@ TEST(EvalEndgame, PawnEndings) {
     // White rook pawn on 80 with the Black king on 48 in front of it.
     auto h = Position(48, 98, {{80, WhitePawn}});
     EXPECT_EQ(Endgame(*h, 32236), 32768 - 638 / 8);
+    // White rook pawn on 87 (file 7), Black king on 54, White king on 119
+    // (file 7): only Black's tempo brings the king's file far enough.
+    auto hb = Position(54, 119, {{87, WhitePawn}}, 1);
+    EXPECT_EQ(Endgame(*hb, 32236), 32768 - 638 / 8);
+    auto hw = Position(54, 119, {{87, WhitePawn}}, 2);
+    EXPECT_EQ(Endgame(*hw, 32236), 32130);
 }
 
 }  // namespace
