@@ -99,6 +99,10 @@ TEST(EndOfGame, RulesForBothColoursAndOrientations) {
         // that occurs a third time.
         {"castling rights lost", "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1",
          "e1f1 e8f8 f1e1 f8e8 e1f1 e8f8 f1e1 f8e8 e1f1", GameRepetition},
+        // A rook taken on its corner takes its castling right with it: the
+        // position right after the capture is the first occurrence.
+        {"rook taken on its corner", "b3k3/8/8/p7/P7/8/8/4K2R b K - 0 1",
+         "a8h1 e1d1 h1g2 d1e1 g2h1 e1d1 h1g2 d1e1 g2h1", GameRepetition},
     };
     for (const Case& c : cases) {
         for (int variant = 0; variant < 4; ++variant) {

@@ -44,6 +44,28 @@ int FindMove(const Engine& e, Byte ply, Byte from, Byte to) {
     return -1;
 }
 
+// Drops from the flags and the key of a ply every castling right whose rook
+// no longer stands on its corner. Making a move leaves the opponent's right
+// in place when it takes that rook on its corner (the generator drops it
+// later); the key history must not keep it, or the position after the
+// capture would never match its later occurrences.
+void DropStaleRights(Engine& e, Byte ply) {
+    static constexpr struct {
+        Byte Bit;
+        int Corner;
+        Byte Rook;
+    } kRights[4] = {{CastleBlackA8, 48, BlackRook},
+                    {CastleBlackH8, 55, BlackRook},
+                    {CastleWhiteA1, 160, WhiteRook},
+                    {CastleWhiteH1, 167, WhiteRook}};
+    for (const auto& r : kRights) {
+        if ((e.PlyFlags[ply] & r.Bit) && e.Board[r.Corner] != r.Rook) {
+            e.PlyFlags[ply] = static_cast<Byte>(e.PlyFlags[ply] - r.Bit);
+            e.KeyA[ply] -= r.Bit;
+        }
+    }
+}
+
 void CopyBoard(Byte* to, const Byte* from) {
     for (int x = 0; x < BoardCells; ++x) to[x] = from[x];
 }
@@ -136,6 +158,7 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
         return GameRefused;
     }
 
+    DropStaleRights(e, 2);
     e.PlyFlags[0] = e.PlyFlags[2];
     e.HalfMoveClock[0] = e.HalfMoveClock[2];
     CopyBoard(e.GameBoard, e.Board);
@@ -162,6 +185,7 @@ Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
         return GameRefused;
     }
 
+    DropStaleRights(e, 1);
     e.PlyFlags[0] = e.PlyFlags[1];
     e.HalfMoveClock[0] = e.HalfMoveClock[1];
     CopyBoard(e.GameBoard, e.Board);
