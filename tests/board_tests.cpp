@@ -20,8 +20,8 @@ TEST(BoardTables, KeyNumbersAndInitialKeysAreFixed) {
     EXPECT_EQ(e->KeyB[0], 1403971568u);
     EXPECT_EQ(e->KeyTableA[16][48], 16u * e->KeyTableA[1][48]);
     for (int p = 1; p <= 16; ++p) EXPECT_EQ(e->KeyTableA[p][0], 0u);
-    EXPECT_EQ(e->PieceValue[Empty], 0);
-    EXPECT_EQ(e->PieceValue[WhiteKnight], 324);
+    const int values[17] = {0, 8192, 1000, 512, 325, 324, 90, 0, 0, 0, 0, 8192, 1000, 512, 325, 324, 90};
+    for (int v = 0; v <= 16; ++v) EXPECT_EQ(e->PieceValue[v], values[v]) << v;
 }
 
 TEST(BoardTables, NewGameSetsTheInitialBoard) {

@@ -73,6 +73,8 @@ TEST(EvalEndgame, MopUpDrawsTheKingsTogether) {
         {48, 167, 33500, 33500 + 146},       // opposite corners
         {52, 118, 33500, 33500 + 146 + 20},  // 2 files, 4 rows apart
         {52, 84, 32900, 32900 + 26},         // not above 32968 after the trade-down
+        {52, 84, 32935, 32968},              // 167 + 33: exactly 32968, no mop-up
+        {52, 84, 32936, 32969 + 24},         // 168 + 33: one above
     };
     for (const Case& c : black) {
         auto e = Position(c.BlackKing, c.WhiteKing, {{55, BlackRook}});
@@ -80,6 +82,8 @@ TEST(EvalEndgame, MopUpDrawsTheKingsTogether) {
     }
     auto w = Position(132, 164, {{160, WhiteRook}});
     EXPECT_EQ(Endgame(*w, 32036), 32036 - 146 - 24);
+    EXPECT_EQ(Endgame(*w, 32601), 32568);            // exactly 32568 after the trade-down
+    EXPECT_EQ(Endgame(*w, 32600), 32567 - 24);       // one below
     // A Black rook against a White queen: no mop-up for Black.
     auto q = Position(52, 84, {{55, BlackRook}, {160, WhiteQueen}});
     EXPECT_EQ(Endgame(*q, 33500), 33500 + 732 / 13);
@@ -221,6 +225,12 @@ TEST(EvalEndgame, PawnEndings) {
     // White rook pawn on 80 with the Black king on 48 in front of it.
     auto h = Position(48, 98, {{80, WhitePawn}});
     EXPECT_EQ(Endgame(*h, 32236), 32768 - 638 / 8);
+    // White rook pawn on 87 (file 7), Black king on 54, White king on 119
+    // (file 7): only Black's tempo brings the king's file far enough.
+    auto hb = Position(54, 119, {{87, WhitePawn}}, 1);
+    EXPECT_EQ(Endgame(*hb, 32236), 32768 - 638 / 8);
+    auto hw = Position(54, 119, {{87, WhitePawn}}, 2);
+    EXPECT_EQ(Endgame(*hw, 32236), 32130);
 }
 
 }  // namespace

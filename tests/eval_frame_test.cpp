@@ -145,6 +145,13 @@ TEST(EvalLazy, BoundsDecideThePositionalStage) {
         {31068, 31068, false},
         {33200, 33000, true},   // only the first clause: s < U + 400 and s > V - 600
         {32000, 33100, true},   // only the second clause: s > U - 400 and s < V + 600
+        // Each of the four comparisons at its edge, the others holding.
+        {32368, 32168, false},  // s = U + 400 and s = V + 600
+        {32369, 32168, true},   // s < U + 400, s > V - 600
+        {32368, 32169, true},   // s > U - 400, s < V + 600
+        {33168, 33368, false},  // s = U - 400 and s = V - 600
+        {33168, 33367, true},   // s < U + 400, s > V - 600
+        {33167, 33368, true},   // s > U - 400, s < V + 600
         {33218, 33418, false},  // U 450 and V 650 above s: neither clause
         {32318, 32118, false},  // U 450 and V 650 below s: neither clause
         {40000, 100, true},     // V - 600 is negative, not a wrapped large number

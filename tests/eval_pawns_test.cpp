@@ -73,16 +73,23 @@ TEST(EvalPawns, OnlyPawnsAheadStopAPasser) {
         if (c.Enemy) test::Place(*e, c.Enemy, BlackPawn);
         EXPECT_EQ(WhiteTerms(*e), c.Passed ? 14 - 46 : 14) << c.Enemy;
     }
-    // Edge files look at their one neighbour: a single pawn on file 0 or 7
-    // pays 8 for island and isolation.
-    for (int pawn : {96, 103}) {
-        for (int enemy : {0, pawn + 17, pawn + 15}) {
-            auto e = KingsOnly(50, 165);
-            test::Place(*e, 160, WhiteKnight);
-            test::Place(*e, pawn, BlackPawn);
-            const bool neighbour = enemy != 0 && ((enemy & 15) == 1 || (enemy & 15) == 6);
-            if (enemy && IsSquareCell(enemy)) test::Place(*e, enemy, WhitePawn);
-            EXPECT_EQ(BlackTerms(*e), neighbour ? -8 : -8 + 38) << pawn << " " << enemy;
+    // Beside the edges: a pawn on file 0, 1, 6 or 7 (row 6) with an enemy
+    // pawn one row ahead on either neighbouring file, or none. A single pawn
+    // pays 8 for island and isolation on files 0 and 7, 14 on the others.
+    for (int file : {0, 1, 6, 7}) {
+        const int island = file == 0 || file == 7 ? 8 : 14;
+        for (int side : {0, -1, 1}) {
+            if (file + side < 0 || file + side > 7) continue;
+            auto b = KingsOnly(50, 165);
+            test::Place(*b, 160, WhiteKnight);
+            test::Place(*b, 96 + file, BlackPawn);
+            if (side) test::Place(*b, 112 + file + side, WhitePawn);
+            EXPECT_EQ(BlackTerms(*b), side ? -island : -island + 38) << "Black, file " << file << " " << side;
+            auto w = KingsOnly(50, 165);
+            test::Place(*w, 55, BlackKnight);
+            test::Place(*w, 96 + file, WhitePawn);
+            if (side) test::Place(*w, 80 + file + side, BlackPawn);
+            EXPECT_EQ(WhiteTerms(*w), side ? island : island - 46) << "White, file " << file << " " << side;
         }
     }
 }
@@ -98,6 +105,7 @@ TEST(EvalPawns, ConnectedPassers) {
         {{2, 3, 4}, 6 - 6 + 3 * 38 + 2 * 25, -(6 - 6 + 3 * 46 + 2 * 25)},
         {{2, 4}, 6 - 20 + 38 - 20 + 38, -(6 - 20 + 46 - 20 + 46)},
         {{6, 7}, 6 - 6 + 38 + 38 + 25, -(6 - 6 + 46 + 46 + 25)},
+        {{0, 1}, 6 - 6 + 38 + 38 + 25, -(6 - 6 + 46 + 46 + 25)},
     };
     for (const Case& c : cases) {
         auto b = KingsOnly(48, 167);
@@ -156,20 +164,25 @@ TEST(EvalPawns, IslandsAndIsolatedFiles) {
 }
 
 TEST(EvalPawns, DoubledPawnsPayPerFile) {
-    // c pawns on file 3, blocked by an enemy pawn on file 2 at the far end;
-    // the file's isolation is charged once (14).
+    // c pawns on one file, blocked by an enemy pawn on a neighbouring file
+    // at the far end; the file's isolation is charged once (8 on the edge
+    // files, 14 elsewhere).
     const int penalty[7] = {0, 0, 16, 40, 88, 184, 376};
-    for (int c = 2; c <= 6; ++c) {
-        auto b = KingsOnly(48, 167);
-        test::Place(*b, 162, WhitePawn);
-        auto w = KingsOnly(55, 160);
-        test::Place(*w, 50, BlackPawn);
-        for (int k = 0; k < c; ++k) {
-            test::Place(*b, 67 + 16 * k, BlackPawn);
-            test::Place(*w, 147 - 16 * k, WhitePawn);
+    for (int file : {0, 3, 7}) {
+        const int island = file == 3 ? 14 : 8;
+        const int next = file == 0 ? 1 : file - 1;
+        for (int c = 2; c <= 6; ++c) {
+            auto b = KingsOnly(48, 167);
+            test::Place(*b, 160 + next, WhitePawn);
+            auto w = KingsOnly(55, 160);
+            test::Place(*w, 48 + next, BlackPawn);
+            for (int k = 0; k < c; ++k) {
+                test::Place(*b, 64 + file + 16 * k, BlackPawn);
+                test::Place(*w, 144 + file - 16 * k, WhitePawn);
+            }
+            EXPECT_EQ(BlackTerms(*b), -island - penalty[c]) << file << " " << c;
+            EXPECT_EQ(WhiteTerms(*w), island + penalty[c]) << file << " " << c;
         }
-        EXPECT_EQ(BlackTerms(*b), -14 - penalty[c]) << c;
-        EXPECT_EQ(WhiteTerms(*w), 14 + penalty[c]) << c;
     }
 }
 

@@ -1,5 +1,7 @@
 // Piece terms: rooks, kings with king safety, bishops. Each term is measured
 // as the change it makes on top of the board scan.
+#include <set>
+
 #include "engine/eval/eval_internal.h"
 #include "test_support.h"
 
@@ -201,44 +203,50 @@ TEST(EvalKings, CentralisationBySignatureAndSafetyBlock) {
 }
 
 TEST(EvalKings, ZoneWeightsAndOffsets) {
-    // Black king on 99 with a White queen on 160: -58 as above. Each extra
-    // piece changes the zone sum by (weight - 2) x 4 (outer) or x 8 (inner).
+    // Black king on 99 with a White queen on 160 (-58 as above); White king
+    // on 116 with a Black queen on 167 (+58). An enemy pawn (weight 8, an
+    // empty cell 2) on each cell within two rows and two files of the king
+    // costs 24 on the outer cells, 48 on the eight neighbours and nothing
+    // elsewhere; the outer cells reach two rows toward the enemy.
+    const std::set<int> inner = {-17, -16, -15, -1, 1, 15, 16, 17};
+    const std::set<int> outer[2] = {{-18, -14, -2, 2, 14, 18, 31, 32, 33}, {-33, -32, -31, -18, -14, -2, 2, 14, 18}};
+    for (int rows = -2; rows <= 2; ++rows) {
+        for (int files = -2; files <= 2; ++files) {
+            const int d = 16 * rows + files;
+            if (d == 0) continue;
+            for (int side = 0; side < 2; ++side) {
+                const int cost = inner.count(d) ? 48 : outer[side].count(d) ? 24 : 0;
+                auto e = side == 0 ? KingsOnly(99, 167) : KingsOnly(48, 116);
+                test::Place(*e, side == 0 ? 160 : 167, side == 0 ? WhiteQueen : BlackQueen);
+                test::Place(*e, (side == 0 ? 99 : 116) + d, side == 0 ? WhitePawn : BlackPawn);
+                if (side == 0) EXPECT_EQ(Delta(*e, BlackKingTerms), -58 - cost) << d;
+                else EXPECT_EQ(Delta(*e, WhiteKingTerms), 58 + cost) << d;
+            }
+        }
+    }
+    // Own pieces weigh less than an empty cell; a second queen among the
+    // neighbours costs 8 x (14 - 2) (the first stays the queen cell).
     struct Case {
         int Cell;
         Byte Code;
         int Change;
     };
     const Case black[] = {
-        {115, WhitePawn, -48},   // inner, weight 8
-        {131, WhitePawn, -24},   // outer, two rows toward White
-        {67, WhitePawn, 0},      // two rows behind the king: outside the zone
-        {83, BlackBishop, 16},   // inner, weight 0
-        {130, BlackRook, 4},     // outer, weight 1
+        {83, BlackBishop, 16},     // inner, weight 0
+        {130, BlackRook, 4},       // outer, weight 1
         {84, BlackPawn, 16 + 18},  // inner, weight 0, and covers file 4
-        {100, WhiteQueen, -96},  // a second queen among the neighbours (the first stays the queen cell)
+        {100, WhiteQueen, -96},
     };
     for (const Case& c : black) {
         auto e = KingsOnly(99, 167);
         test::Place(*e, 160, WhiteQueen);
-        ASSERT_EQ(Delta(*e, BlackKingTerms), -58);
         test::Place(*e, c.Cell, c.Code);
         EXPECT_EQ(Delta(*e, BlackKingTerms), -58 + c.Change) << c.Cell;
     }
-    // White king on 116 with a Black queen on 167: +58. White's outer group
-    // reaches two rows toward Black (lower cells).
-    const Case white[] = {
-        {84, BlackPawn, 24},    // kW - 32: outer
-        {148, BlackPawn, 0},    // kW + 32: outside
-        {100, BlackPawn, 48},   // inner
-        {117, BlackQueen, 96},  // a second queen among the neighbours
-    };
-    for (const Case& c : white) {
-        auto e = KingsOnly(48, 116);
-        test::Place(*e, 167, BlackQueen);
-        ASSERT_EQ(Delta(*e, WhiteKingTerms), 58);
-        test::Place(*e, c.Cell, c.Code);
-        EXPECT_EQ(Delta(*e, WhiteKingTerms), 58 + c.Change) << c.Cell;
-    }
+    auto w = KingsOnly(48, 116);
+    test::Place(*w, 167, BlackQueen);
+    test::Place(*w, 117, BlackQueen);
+    EXPECT_EQ(Delta(*w, WhiteKingTerms), 58 + 96);
 }
 
 TEST(EvalKings, PawnShieldQueenAndShutInSteps) {
@@ -417,7 +425,9 @@ TEST(EvalBishops, OppositeColouredBishopsScaleTowardLevel) {
     };
     const Case cases[] = {
         {100, 32928, 32928 - 20 - 10},
+        {100, 33088, 33088 - 40 - 20},
         {100, 32608, 32608 + 20 + 10},
+        {100, 32448, 32448 + 40 + 20},  // d = 320: the sixteenth is 20, not 21
         {100, 32768, 32768},
         {100, 32783, 32783 - 1 - 0},
         {101, 32928, 32928},

@@ -34,10 +34,13 @@ TEST(Squares, ParseAndNameInBothOrientations) {
     EXPECT_EQ(ParseSquare(*g.Front, 'e', '2'), 215 - 148);
     SquareName(*g.Front, 215 - 148, name);
     EXPECT_EQ(std::string(name, 2), "e2");
-    EXPECT_EQ(PromotionCode('n', 0), 5);
-    EXPECT_EQ(PromotionCode('R', 1), 13);
-    EXPECT_EQ(PromotionCode('x', 1), 12);
-    EXPECT_EQ(PromotionCode('\0', 0), 2);
+    // Promotion letters in either case; anything else is a queen.
+    const char letters[] = "rRbBnNqQx";
+    const Byte codes[] = {3, 3, 4, 4, 5, 5, 2, 2, 2, 2};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(PromotionCode(letters[i], 0), codes[i]) << letters[i];
+        EXPECT_EQ(PromotionCode(letters[i], 1), codes[i] + 10) << letters[i];
+    }
 }
 
 TEST(SetBoard, SetsPositionTurnRightsAndMoveCount) {
@@ -230,6 +233,41 @@ TEST(ClockCommands, TimeLevelAndDepth) {
     EXPECT_EQ(fe.EngineClock, 4294967295u);
     DepthCommand(fe, "sd 260");
     EXPECT_EQ(fe.MaxDepth, 4);  // the low byte of 260
+}
+
+TEST(ClockCommands, NumbersOfTimeLevelAndDepth) {
+    // Each line from a new game (clock 60000, no period, no increment,
+    // depth 200): one digit, many digits, garbage, a trailing blank.
+    struct Case {
+        const char* Line;
+        std::uint32_t Clock;
+        int Moves;
+        std::uint32_t Addend;
+        int Depth;
+    };
+    const std::uint32_t none = 4294967295u;
+    const Case cases[] = {
+        {"time 5", 5, 0, 0, 200},          {"time 6000", 6000, 0, 0, 200},
+        {"time 6x", 0, 0, 0, 200},         {"time 60 ", 0, 0, 0, 200},
+        {"time", 60000, 0, 0, 200},        {"time ", 60000, 0, 0, 200},
+        {"sd 5", none, 0, 0, 5},           {"sd 12", none, 0, 0, 12},
+        {"sd x", none, 0, 0, 0},           {"sd 7 ", none, 0, 0, 0},
+        {"sd 260", none, 0, 0, 4},         {"sd", none, 0, 0, 200},
+        {"level 5 1 0", 6000, 5, 1, 200},  {"level 40 25 0", 150000, 40, 25, 200},
+        {"level 40 5x 0", 0, 40, 0, 200},  {"level 40 5 0 ", 30000, 40, 5, 200},
+        {"level 0 5 3", 30000, 0, 300, 200}, {"level 0 15 10", 90000, 0, 1000, 200},
+        {"level 0 x 3", 0, 0, 300, 200},   {"level 0 5 3 ", 30000, 0, 0, 200},
+        {"level 0 5:30 0", 0, 0, 0, 200},  {"level 4x 5 0", 60000, 0, 0, 200},
+    };
+    for (const Case& c : cases) {
+        Game g;
+        FrontEnd& fe = *g.Front;
+        EXPECT_FALSE(RunCommand(fe, c.Line));
+        EXPECT_EQ(fe.EngineClock, c.Clock) << '"' << c.Line << '"';
+        EXPECT_EQ(fe.MovesPerPeriod, c.Moves) << '"' << c.Line << '"';
+        EXPECT_EQ(fe.ClockAddend, c.Addend) << '"' << c.Line << '"';
+        EXPECT_EQ(fe.MaxDepth, c.Depth) << '"' << c.Line << '"';
+    }
 }
 
 TEST(Configuration, HashSizeFromTheFirstValueLine) {

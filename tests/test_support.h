@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/board/board.h"
 #include "engine/engine.h"
@@ -48,6 +51,29 @@ inline std::string ReadAll(std::FILE* f) {
     return text;
 }
 
+// The legal moves (from, to) of the side to move in the game position of
+// `e`, in generation order. Works at the scratch plies 2 and 3 and leaves
+// Board equal to GameBoard.
+inline std::vector<std::pair<Byte, Byte>> LegalMoves(Engine& e) {
+    const bool black = e.GameTurn == TurnEngine;
+    const Byte ply = black ? 3 : 2;
+    std::memcpy(e.Board, e.GameBoard, BoardCells);
+    e.PlyFlags[ply] = e.PlyFlags[0];
+    e.InCheck[ply] = black ? AttackedByWhite(e, e.Board[BlackKingCell]) : AttackedByBlack(e, e.Board[WhiteKingCell]);
+    if (black) GenerateBlack(e, ply);
+    else GenerateWhite(e, ply);
+    std::vector<std::pair<Byte, Byte>> moves;
+    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s) {
+        e.MoveExtra[ply][s] = black ? BlackQueen : WhiteQueen;
+        PlaceMove(e, static_cast<Byte>(s), ply);
+        const bool safe = black ? AttackedByWhite(e, e.Board[BlackKingCell]) == 0
+                                : AttackedByBlack(e, e.Board[WhiteKingCell]) == 0;
+        UnmakeMove(e, static_cast<Byte>(s), ply);
+        if (safe) moves.emplace_back(e.MoveFrom[ply][s], e.MoveTo[ply][s]);
+    }
+    return moves;
+}
+
 // A front end over `count` engine copies built as the programs build them
 // (copy 1 draws the key numbers, the others take them), output discarded.
 struct Game {
@@ -85,6 +111,14 @@ struct Game {
     // Sets a FEN up as "setboard" does; false when refused.
     bool SetUp(const std::string& fen, bool honourEnPassant = false) {
         return SetBoard(*Front, ("setboard " + fen).c_str(), honourEnPassant);
+    }
+
+    // The coordinate text of a move given by cells of the held position.
+    std::string Text(Byte from, Byte to) const {
+        char a[2], b[2];
+        SquareName(*Front, from, a);
+        SquareName(*Front, to, b);
+        return std::string{a[0], a[1], b[0], b[1]};
     }
 
     // Plays a move typed in coordinate notation for the side to move, as the
