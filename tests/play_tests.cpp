@@ -83,6 +83,21 @@ TEST(Play, ProtocolGameWithDepthLimit) {
     EXPECT_GT(Count(run.Output, std::regex("^3 ", std::regex::multiline)), 0);
 }
 
+// Each program plays a short game against itself under the protocol: every
+// "go" makes it take the side to move and play a move, and the moves are
+// legal for the side they are played for (a refused move would not be
+// followed by the next one). It exits cleanly.
+TEST(Play, EachProgramPlaysAShortGameAndExits) {
+    for (const char* program : {CORVANE1_PATH, CORVANE2_PATH, CORVANE4_PATH}) {
+        std::string feed = "printf 'xboard\\nnew\\nsd 3\\n'; ";
+        for (int k = 1; k <= 8; ++k) feed += "printf 'go\\n'; w " + std::to_string(k) + " '^move'; ";
+        feed += "printf 'quit\\n'";
+        const FedRun run = RunFed(program, feed);
+        EXPECT_EQ(run.ExitCode, 0) << program;
+        EXPECT_EQ(Count(run.Output, kMoveLine), 8) << program << "\n" << run.Output;
+    }
+}
+
 // The engine mates: the result line in braces under the protocol, plain at
 // the console, and the console then reports the end of the game.
 TEST(Play, MateResultLines) {
