@@ -118,8 +118,12 @@ void NewGame(Engine& e) {
     e.NodeCount.store(0, std::memory_order_relaxed);
 }
 
-Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
-    if (q < 2 || q > 5) q = BlackQueen;
+namespace {
+
+// Sets ply 1 up from the game position and makes the Black move (f, t) with
+// promotion q there when it is legal. Returns its slot, or -1 (the board is
+// then the game position again).
+int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     CopyBoard(e.Board, e.GameBoard);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
@@ -128,13 +132,21 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     GenerateBlack(e, 1);
 
     const int slot = FindMove(e, 1, f, t);
-    if (slot < 0) return GameRefused;
+    if (slot < 0) return -1;
     e.MoveExtra[1][slot] = q;
     MakeMove(e, static_cast<Byte>(slot), 1);
     if (AttackedByWhite(e, e.Board[BlackKingCell]) != 0) {
         UnmakeMove(e, static_cast<Byte>(slot), 1);
-        return GameRefused;
+        return -1;
     }
+    return slot;
+}
+
+}  // namespace
+
+Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
+    if (q < 2 || q > 5) q = BlackQueen;
+    if (MakeLegalBlackMove(e, f, t, q) < 0) return GameRefused;
 
     e.PlyFlags[0] = e.PlyFlags[2];
     e.HalfMoveClock[0] = e.HalfMoveClock[2];
@@ -148,21 +160,9 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 
 Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 2 || q > 5) q = BlackQueen;
-    CopyBoard(e.Board, e.GameBoard);
-    e.PlyFlags[1] = e.PlyFlags[0];
-    e.HalfMoveClock[1] = e.HalfMoveClock[0];
-    e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
-    ComputeKeys(e, 1);
-    GenerateBlack(e, 1);
-
-    const int slot = FindMove(e, 1, f, t);
-    if (slot < 0) return 0;
-    e.MoveExtra[1][slot] = q;
-    MakeMove(e, static_cast<Byte>(slot), 1);
-    const Byte legal = AttackedByWhite(e, e.Board[BlackKingCell]) == 0 ? 1 : 0;
-    UnmakeMove(e, static_cast<Byte>(slot), 1);
-    CopyBoard(e.Board, e.GameBoard);
-    return legal;
+    const int slot = MakeLegalBlackMove(e, f, t, q);
+    if (slot >= 0) UnmakeMove(e, static_cast<Byte>(slot), 1);
+    return slot >= 0 ? 1 : 0;
 }
 
 Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {

@@ -121,20 +121,7 @@ void PassEnd(Engine& e, int p) {
     e.MoveCursor[p] = 0;
     const int b = e.BestIndex[p];
     if (b != 0 && b != 255) {
-        Byte* from = e.MoveFrom[p];
-        Byte* to = e.MoveTo[p];
-        Byte* extra = e.MoveExtra[p];
-        const Byte f = from[b];
-        const Byte t = to[b];
-        const Byte x = extra[b];
-        for (int j = b; j > 0; --j) {
-            from[j] = from[j - 1];
-            to[j] = to[j - 1];
-            extra[j] = extra[j - 1];
-        }
-        from[0] = f;
-        to[0] = t;
-        extra[0] = x;
+        MoveSlotToFront(e, p, b);
         if (b >= e.QuietIndex[p]) ++e.QuietIndex[p];
     }
     e.ListState[p] = B(e.LastMove[p] + 1);

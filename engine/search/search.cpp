@@ -22,24 +22,6 @@ void ResetPlies(Engine& e, int first) {
     }
 }
 
-// Moves slot b of a ply's list to slot 0, shifting slots 0..b-1 up by one.
-void MoveSlotToFront(Engine& e, int ply, int b) {
-    Byte* from = e.MoveFrom[ply];
-    Byte* to = e.MoveTo[ply];
-    Byte* extra = e.MoveExtra[ply];
-    const Byte f = from[b];
-    const Byte t = to[b];
-    const Byte x = extra[b];
-    for (int j = b; j > 0; --j) {
-        from[j] = from[j - 1];
-        to[j] = to[j - 1];
-        extra[j] = extra[j - 1];
-    }
-    from[0] = f;
-    to[0] = t;
-    extra[0] = x;
-}
-
 void StartNewSearch(Engine& e) {
     ResetPlies(e, 1);
     e.PlyFlags[1] = e.PlyFlags[0];
@@ -125,6 +107,24 @@ void NextIteration(Engine& e) {
 }
 
 }  // namespace
+
+// Moves slot b of a ply's list to slot 0, shifting slots 0..b-1 up by one.
+void MoveSlotToFront(Engine& e, int ply, int b) {
+    Byte* from = e.MoveFrom[ply];
+    Byte* to = e.MoveTo[ply];
+    Byte* extra = e.MoveExtra[ply];
+    const Byte f = from[b];
+    const Byte t = to[b];
+    const Byte x = extra[b];
+    for (int j = b; j > 0; --j) {
+        from[j] = from[j - 1];
+        to[j] = to[j - 1];
+        extra[j] = extra[j - 1];
+    }
+    from[0] = f;
+    to[0] = t;
+    extra[0] = x;
+}
 
 void SearchStep(Engine& e, Byte startDepth) {
     const std::uint32_t budget = e.CopyNumber > 1 ? StepBudgetOthers : StepBudgetFirst;

@@ -55,6 +55,9 @@ void ReportBestLine(Engine& e);
 Byte LineEndTest(Engine& e, Byte ply, int k);
 int SameKindReach(const Engine& e, Byte piece, Byte target);
 void QuietOrder(Engine& e, Byte ply);
+// Moves slot b of a ply's list to slot 0, shifting slots 0..b-1 up by one
+// (from-cell, to-cell and extra byte).
+void MoveSlotToFront(Engine& e, int ply, int b);
 // Repetition or fifty-move draw at ply p of the tree.
 bool DrawTest(const Engine& e, int ply);
 
