@@ -30,11 +30,13 @@ cmp -s "$source/book/Corvanebook.txt" "$data/Corvanebook.txt" ||
 page="$prefix/share/man/man6/corvane.6"
 if [ ! -r "$page" ]; then
   fail "share/man/man6/corvane.6 is missing"
+elif ! command -v groff >/dev/null; then
+  fail "groff is missing (tools/setup.sh installs it)"
 else
   # groff warns about unknown macros, bad escapes and the like.
   warnings="$(LC_ALL=C groff -man -Tutf8 -ww -z "$page" 2>&1)"
   [ -z "$warnings" ] || fail "the manual page has roff warnings: $warnings"
-  text="$(LC_ALL=C MANWIDTH=80 man -l "$page" 2>/dev/null | col -b)"
+  text="$(LC_ALL=C groff -man -Tascii -P-cbou "$page" 2>/dev/null)"
   for topic in corvane4 corvane2 corvane1 Corvaconfig.ini Corvanebook.txt \
                CorvaGame.txt setboard xboard corvane-xboard corvane-tool perft bench; do
     grep -q -- "$topic" <<<"$text" || fail "the manual page does not mention $topic"
