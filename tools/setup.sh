@@ -4,8 +4,9 @@
 set -euo pipefail
 
 # The compiler, the build system and GoogleTest; the real xboard, a virtual
-# X server and a Debian engine for the match tests.
-packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax)
+# X server and a Debian engine for the match tests; groff for the check of
+# the manual page.
+packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax groff-base)
 
 missing=()
 for p in "${packages[@]}"; do
