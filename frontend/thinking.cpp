@@ -10,15 +10,6 @@ namespace corvane {
 
 namespace {
 
-// Flags of a best-line entry.
-constexpr std::uint32_t kNameFrom = 2;
-constexpr std::uint32_t kCapture = 4;
-constexpr std::uint32_t kEnPassant = 8;
-constexpr std::uint32_t kPromotion = 16;
-constexpr std::uint32_t kFailingLow = 32;
-constexpr std::uint32_t kFailingHigh = 64;
-constexpr std::uint32_t kCheck = 128;
-constexpr std::uint32_t kMateEntry = 255;
 
 constexpr int kMaxEntries = 64;
 constexpr int kKing = 1;
@@ -71,7 +62,7 @@ int DigitCount(std::uint64_t value) {
 // line (a mate entry or an end marker).
 bool AddEntry(const FrontEnd& fe, LineText& out, std::uint32_t entry) {
     const std::uint32_t flags = entry & 255;
-    if (flags == kMateEntry) {
+    if (flags == LineMateEntry) {
         out.Add('M');
         out.AddUnsigned(entry >> 16);
         out.Add('#');
@@ -90,25 +81,25 @@ bool AddEntry(const FrontEnd& fe, LineText& out, std::uint32_t entry) {
         char fromName[2];
         SquareName(fe, from, fromName);
         if (kind < kPawn) out.Add(fe.MoveLetters[kind]);
-        else if (kind == kPawn && (flags & kCapture)) out.Add(fromName[0]);
-        if ((flags & kNameFrom) && kind != kPawn) {
+        else if (kind == kPawn && (flags & LineFlagCapture)) out.Add(fromName[0]);
+        if ((flags & LineFlagName) && kind != kPawn) {
             out.Add(fromName[0]);
             out.Add(fromName[1]);
         }
-        if (flags & kCapture) out.Add('x');
+        if (flags & LineFlagCapture) out.Add('x');
         out.AddSquare(fe, to);
-        if (flags & kPromotion) {
+        if (flags & LineFlagPromotion) {
             out.Add('=');
             const int promoted = promotion % 10;
             if (promoted >= 1 && promoted <= 5) out.Add(fe.MoveLetters[promoted]);
         }
     }
-    if (flags & kEnPassant) out.Add("ep");
-    if (flags & kCheck) out.Add('+');
-    if (flags & kFailingLow) out.Add(" <-->");
-    if (flags & kFailingHigh) out.Add(" <++>");
+    if (flags & LineFlagEnPassant) out.Add("ep");
+    if (flags & LineFlagCheck) out.Add('+');
+    if (flags & LineFlagFailLow) out.Add(" <-->");
+    if (flags & LineFlagFailHigh) out.Add(" <++>");
     out.Add(' ');
-    return (flags & (kFailingLow | kFailingHigh)) != 0;
+    return (flags & (LineFlagFailLow | LineFlagFailHigh)) != 0;
 }
 
 }  // namespace
@@ -166,14 +157,14 @@ void ShowThinking(FrontEnd& fe) {
     // entry) predicts nothing.
     if (e.GameTurn == TurnEngine && shown > 2) {
         const std::uint32_t reply = line[1];
-        if (reply == 0 || (reply & 255) == kMateEntry) {
+        if (reply == 0 || (reply & 255) == LineMateEntry) {
             fe.PonderMove[0] = NoPonderMove;
             fe.PonderMove[1] = 0;
             fe.PonderMove[2] = 0;
         } else {
             fe.PonderMove[0] = static_cast<Byte>(reply >> 24);
             fe.PonderMove[1] = static_cast<Byte>(reply >> 16);
-            fe.PonderMove[2] = (reply & kPromotion) ? static_cast<Byte>((reply >> 12) & 15) : 0;
+            fe.PonderMove[2] = (reply & LineFlagPromotion) ? static_cast<Byte>((reply >> 12) & 15) : 0;
         }
     }
 }

@@ -3,21 +3,4 @@
 # server to run it without a screen, and three engines to play against
 # (needs root or sudo and apt-get; a no-op when all are present).
 set -euo pipefail
-
-packages=(xboard xvfb xauth fairymax phalanx hoichess)
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if ! command -v apt-get >/dev/null 2>&1; then
-  echo "missing packages: ${missing[*]} (install them by hand)" >&2
-  exit 1
-fi
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exec "$(dirname "$0")/setup.sh" xboard xvfb xauth fairymax phalanx hoichess

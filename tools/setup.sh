@@ -7,6 +7,8 @@ set -euo pipefail
 # X server and a Debian engine for the match tests; groff for the check of
 # the manual page.
 packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax groff-base)
+# Other packages can be named on the command line instead (tools/setup-match.sh).
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -15,14 +15,6 @@ constexpr int kSecondLinePly = 254;   // White's moves of the line
 constexpr int kBoardCopyPly = 255;    // its MoveExtra column holds the board
 constexpr int kLineKeys = 102;        // game-key entries of the line's positions
 
-constexpr std::uint32_t FlagName = 2;
-constexpr std::uint32_t FlagCapture = 4;
-constexpr std::uint32_t FlagEnPassant = 8;
-constexpr std::uint32_t FlagPromotion = 16;
-constexpr std::uint32_t FlagFailLow = 32;
-constexpr std::uint32_t FlagFailHigh = 64;
-constexpr std::uint32_t FlagCheck = 128;
-constexpr std::uint32_t MateEntryFlags = 255;
 
 // The entry of a move with from-cell f, to-cell t and promotion code x, on
 // the board before it is made.
@@ -31,10 +23,10 @@ std::uint32_t LineEntry(const Engine& e, Byte f, Byte t, Byte x, bool black) {
     std::uint32_t word = (static_cast<std::uint32_t>(f) << 24) + (static_cast<std::uint32_t>(t) << 16) +
                          (static_cast<std::uint32_t>(x & 15) << 12) + (static_cast<std::uint32_t>((piece - 1) & 15) << 8);
     const Byte pawn = black ? BlackPawn : WhitePawn;
-    if (e.Board[t] != Empty) word += FlagCapture;
-    else if (piece == pawn && ((t - f) & 1)) word += FlagCapture + FlagEnPassant;
-    if (piece == pawn && (black ? t > 159 : t < 56)) word += FlagPromotion;
-    if (SameKindReach(e, piece, t) > 1) word += FlagName;
+    if (e.Board[t] != Empty) word += LineFlagCapture;
+    else if (piece == pawn && ((t - f) & 1)) word += LineFlagCapture + LineFlagEnPassant;
+    if (piece == pawn && (black ? t > 159 : t < 56)) word += LineFlagPromotion;
+    if (SameKindReach(e, piece, t) > 1) word += LineFlagName;
     return word;
 }
 
@@ -117,8 +109,8 @@ void ReportBestLine(Engine& e) {
     const Byte t = e.MoveTo[1][b];
     const Byte x = e.MoveExtra[1][b];
     std::uint32_t first = LineEntry(e, f, t, x, true);
-    if (e.WindowFails > 128) first += FlagFailHigh;
-    else if (e.WindowFails > 0) first += FlagFailLow;
+    if (e.WindowFails > 128) first += LineFlagFailHigh;
+    else if (e.WindowFails > 0) first += LineFlagFailLow;
 
     int s = kFirstLinePly;
     e.PlyFlags[s] = e.PlyFlags[1];
@@ -132,7 +124,7 @@ void ReportBestLine(Engine& e) {
     MakeMove(e, 0, static_cast<Byte>(s));
     e.GameKeyA[kLineKeys] = e.KeyA[s + 1];
     e.GameKeyB[kLineKeys] = e.KeyB[s + 1];
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) first += FlagCheck;
+    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) first += LineFlagCheck;
     e.PrincipalVariation[0] = first;
 
     int k = 1;
@@ -164,7 +156,7 @@ void ReportBestLine(Engine& e) {
         e.GameKeyB[kLineKeys + k] = e.KeyB[s + 1];
         const bool check = white ? AttackedByWhite(e, e.Board[BlackKingCell]) != 0
                                  : AttackedByBlack(e, e.Board[WhiteKingCell]) != 0;
-        if (check) entry += FlagCheck;
+        if (check) entry += LineFlagCheck;
         e.PrincipalVariation[k] = entry;
     }
     e.PrincipalVariation[64] = 0;
@@ -173,9 +165,9 @@ void ReportBestLine(Engine& e) {
     const Word score = e.BestScore;
     if (score > ScoreMinusInfinity && score < 2832) {
         const std::uint32_t i = score - ScoreMinusInfinity;
-        e.PrincipalVariation[i] = i * 32768u + MateEntryFlags;
+        e.PrincipalVariation[i] = i * 32768u + LineMateEntry;
     } else if (score > 62703 && score < ScorePlusInfinity) {
-        e.PrincipalVariation[62767 - score] = (62768u - score) * 32768u + MateEntryFlags;
+        e.PrincipalVariation[62767 - score] = (62768u - score) * 32768u + LineMateEntry;
     }
 
     for (int c = 0; c < BoardCells; ++c) e.Board[c] = saved[c];

@@ -17,6 +17,18 @@ inline constexpr std::uint32_t StepBudgetOthers = 75000;
 // 253 to 255 of the best-line report.
 inline constexpr int DeepestTreePly = 250;
 
+// Flags of a best-line entry (its low byte): another piece of the kind
+// reaches the to-cell, capture, en passant, promotion, the root move failing
+// low or high, check; 255 marks the mate entry.
+inline constexpr std::uint32_t LineFlagName = 2;
+inline constexpr std::uint32_t LineFlagCapture = 4;
+inline constexpr std::uint32_t LineFlagEnPassant = 8;
+inline constexpr std::uint32_t LineFlagPromotion = 16;
+inline constexpr std::uint32_t LineFlagFailLow = 32;
+inline constexpr std::uint32_t LineFlagFailHigh = 64;
+inline constexpr std::uint32_t LineFlagCheck = 128;
+inline constexpr std::uint32_t LineMateEntry = 255;
+
 // Advances the search by about one node budget and returns. A copy whose
 // NodeCount is 0 starts a new search on its game position first. Copies 2 to
 // 4 pass a start depth: when it is not 0, every call searches the root at
