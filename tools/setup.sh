@@ -6,7 +6,7 @@ set -euo pipefail
 # The compiler, the build system and GoogleTest; the real xboard, a virtual
 # X server and a Debian engine for the match tests; groff for the check of
 # the manual page.
-packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax groff-base)
+packages=(g++ cmake make libgtest-dev xboard xvfb xauth fairymax groff-base clang)
 # Other packages can be named on the command line instead (tools/setup-match.sh).
 [ $# -gt 0 ] && packages=("$@")
 

@@ -1,0 +1,96 @@
+// Fuzz target: the command loop fed arbitrary lines. The input is split into
+// lines as the input reader splits standard input (at most 255 characters
+// kept, a carriage return before the line end dropped), and each line goes
+// through one pass of the loop as the program runs it: the engine's search
+// when it is to move and not forced, a ponder step when it would ponder, the
+// game move, then the command words. After every pass the game position of
+// both copies is checked. Searches are held to a shallow depth so that an
+// input runs in milliseconds; the book is read from the working directory.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/board/board.h"
+#include "frontend/frontend.h"
+#include "tools/fuzz/fuzz_support.h"
+
+namespace {
+
+using namespace corvane;
+
+constexpr Byte kFuzzDepth = 2;
+
+void Deliver(FrontEnd& fe, const char* line) {
+    std::memcpy(fe.InputLine, line, LineCapacity);
+    fe.LineReady.store(1, std::memory_order_release);
+}
+
+// The engine's own move, held to a shallow search.
+void EngineMove(FrontEnd& fe) {
+    const Byte depth = fe.MaxDepth;
+    fe.MaxDepth = std::min(depth, kFuzzDepth);
+    SearchTurn(fe);
+    fe.MaxDepth = depth;
+    ApplyGameMove(fe, 0);
+}
+
+// One line through the loop; returns true when the program would end.
+bool Pass(fuzz::FuzzEngine& f, const char* line) {
+    FrontEnd& fe = f.Front;
+    switch (f.Copies[0].GameTurn) {
+    case TurnEngine:
+        if (fe.ForceMode == 0) {
+            // The engine moves at once; the line waits for the next pass.
+            EngineMove(fe);
+            fuzz::CheckGame(f, line);
+            // A move of its own that the game refuses would leave the
+            // program searching the same position forever.
+            if (f.Copies[0].GameTurn == TurnEngine) fuzz::Fail("the engine's own move was refused", line);
+            if (RunCommand(fe, "-")) return true;
+            fuzz::CheckGame(f, line);
+            if (f.Copies[0].GameTurn == TurnEngine && fe.ForceMode == 0) return false;
+            return Pass(f, line);
+        }
+        Deliver(fe, line);
+        std::memcpy(fe.WorkLine, line, LineCapacity);
+        ApplyGameMove(fe, 0);
+        break;
+    case TurnOpponent:
+        Deliver(fe, line);  // a ponder search stops after one step
+        if (fe.ForceMode == 0 && fe.PonderEnabled == 1 && fe.PonderState == 2) PonderTurn(fe);
+        std::memcpy(fe.WorkLine, line, LineCapacity);
+        ApplyGameMove(fe, 1);
+        PonderHitTest(fe);
+        break;
+    default:
+        break;
+    }
+    fuzz::CheckGame(f, line);
+    const bool quit = RunCommand(fe, line);
+    fuzz::CheckGame(f, line);
+    return quit;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::FuzzEngine& f = fuzz::SharedEngine();
+    fuzz::ResetEngine(f);
+    char line[LineCapacity];
+    std::size_t at = 0;
+    int passes = 0;
+    while (at < size && passes < 64) {
+        int length = 0;
+        while (at < size && data[at] != '\n') {
+            if (length < LineCapacity - 1) line[length++] = static_cast<char>(data[at]);
+            ++at;
+        }
+        ++at;  // the line end
+        if (length > 0 && line[length - 1] == '\r') --length;
+        std::memset(line + length, 0, LineCapacity - length);
+        ++passes;
+        if (Pass(f, line)) break;
+    }
+    return 0;
+}
