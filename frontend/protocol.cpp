@@ -234,6 +234,21 @@ void SetBoardCommand(FrontEnd& fe, const char* line) {
     fe.ForceMode = 1;
     fe.BookActive = 0;
     ShowBoard(fe);
+
+    // A position whose game is already over (mate, stalemate, too little
+    // material) ends the game at once, as a game move reaching it would:
+    // otherwise an engine told to play a side without a legal move would
+    // offer a move the game refuses, and do so again on every pass. The end
+    // test looks at the side to move after the side that has just moved.
+    Byte code = GameGoesOn;
+    for (int k = 0; k < fe.CopyCount; ++k) {
+        Engine& e = fe.Copies[k];
+        e.GameTurn = static_cast<Byte>(1 - e.GameTurn);
+        std::memcpy(e.Board, e.GameBoard, BoardCells);
+        const Byte copyCode = GameEndTest(e);
+        if (k == 0) code = copyCode;
+    }
+    ReportResult(fe, code);
 }
 
 }  // namespace corvane

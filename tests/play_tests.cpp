@@ -112,6 +112,34 @@ TEST(Play, MateResultLines) {
     EXPECT_NE(console.Output.find("End of the game."), std::string::npos);
 }
 
+// A position set up with the game already over ends the game at once, with
+// its result line: "go" then finds nothing to play, where it used to offer
+// a refused move on every pass without end.
+TEST(Play, SetUpPositionWithTheGameOverEndsIt) {
+    const struct {
+        const char* Fen;
+        const char* Result;
+    } cases[] = {
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "1/2-1/2 {Stalemate!}"},
+        {"R5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", "1-0 {Checkmate suckah! White wins!}"},
+        {"6k1/5ppp/8/8/8/8/5PPP/r5K1 w - - 0 1", "0-1 {Checkmate suckah! Black wins!}"},
+        {"8/8/4k3/8/8/3NK3/8/8 w - - 0 1", "1/2-1/2 {Insufficient material!}"},
+    };
+    for (const auto& c : cases) {
+        const FedRun run = RunFed(CORVANE1_PATH, std::string("printf 'xboard\\nsetboard ") + c.Fen +
+                                                     "\\ngo\\n'; w 2 'End of the game'; printf 'e2e4\\nquit\\n'");
+        EXPECT_NE(run.Output.find(std::string(c.Result) + "\nEnd of the game.\n"), std::string::npos)
+            << c.Fen << "\n" << run.Output;
+        EXPECT_EQ(run.Output.find("move "), std::string::npos) << c.Fen << "\n" << run.Output;
+        EXPECT_EQ(run.ExitCode, 0) << c.Fen;
+    }
+    // A position that goes on is set up as before.
+    const FedRun run = RunFed(CORVANE1_PATH, "printf 'xboard\\nsetboard 7k/8/5Q2/6K1/8/8/8/8 b - - 0 1\\nsd 2\\ngo\\n'; "
+                                             "w 1 '^move '; printf 'quit\\n'");
+    EXPECT_EQ(Count(run.Output, kMoveLine), 1) << run.Output;
+    EXPECT_EQ(run.Output.find("End of the game"), std::string::npos) << run.Output;
+}
+
 // A line typed while the engine thinks stops the search once two iterations
 // are complete: the engine moves, then the line takes effect. "quit" while
 // thinking ends the program after the move, in every program.

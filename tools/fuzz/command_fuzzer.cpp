@@ -1,11 +1,12 @@
 // Fuzz target: the command loop fed arbitrary lines. The input is split into
 // lines as the input reader splits standard input (at most 255 characters
 // kept, a carriage return before the line end dropped), and each line goes
-// through one pass of the loop as the program runs it: the engine's search
-// when it is to move and not forced, a ponder step when it would ponder, the
-// game move, then the command words. After every pass the game position of
-// both copies is checked. Searches are held to a shallow depth so that an
-// input runs in milliseconds; the book is read from the working directory.
+// through the loop as the program runs it: a ponder step when it would
+// ponder, the line as a game move, the line as command words, and then the
+// engine's own moves for as long as it is to move and not forced. After
+// every step the game position of both copies is checked. Searches are held
+// to a shallow depth so that an input runs in milliseconds; the book is read
+// from the working directory.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -35,23 +36,27 @@ void EngineMove(FrontEnd& fe) {
     ApplyGameMove(fe, 0);
 }
 
+// The passes the program makes without waiting for input: while the engine
+// is to move and not forced, it moves at once. Returns true on "quit".
+bool EngineTurns(fuzz::FuzzEngine& f, const char* line) {
+    FrontEnd& fe = f.Front;
+    for (int k = 0; k < 2 && f.Copies[0].GameTurn == TurnEngine && fe.ForceMode == 0; ++k) {
+        EngineMove(fe);
+        fuzz::CheckGame(f, line);
+        // A move of its own that the game refuses would leave the program
+        // searching the same position on every pass, for ever.
+        if (f.Copies[0].GameTurn == TurnEngine) fuzz::Fail("the engine's own move was refused", line);
+        if (RunCommand(fe, "-")) return true;
+        fuzz::CheckGame(f, line);
+    }
+    return false;
+}
+
 // One line through the loop; returns true when the program would end.
 bool Pass(fuzz::FuzzEngine& f, const char* line) {
     FrontEnd& fe = f.Front;
     switch (f.Copies[0].GameTurn) {
-    case TurnEngine:
-        if (fe.ForceMode == 0) {
-            // The engine moves at once; the line waits for the next pass.
-            EngineMove(fe);
-            fuzz::CheckGame(f, line);
-            // A move of its own that the game refuses would leave the
-            // program searching the same position forever.
-            if (f.Copies[0].GameTurn == TurnEngine) fuzz::Fail("the engine's own move was refused", line);
-            if (RunCommand(fe, "-")) return true;
-            fuzz::CheckGame(f, line);
-            if (f.Copies[0].GameTurn == TurnEngine && fe.ForceMode == 0) return false;
-            return Pass(f, line);
-        }
+    case TurnEngine:  // forced: the line is a move for the engine's side
         Deliver(fe, line);
         std::memcpy(fe.WorkLine, line, LineCapacity);
         ApplyGameMove(fe, 0);
@@ -69,7 +74,7 @@ bool Pass(fuzz::FuzzEngine& f, const char* line) {
     fuzz::CheckGame(f, line);
     const bool quit = RunCommand(fe, line);
     fuzz::CheckGame(f, line);
-    return quit;
+    return quit || EngineTurns(f, line);
 }
 
 }  // namespace
