@@ -31,6 +31,17 @@ void CopyField(const char* line, int start, int end, char* out) {
     out[n] = '\0';
 }
 
+// A number of the "level" command times its unit (6000 centiseconds a
+// minute, 100 a second), kept within the 32-bit clock: a negative number
+// gives 0 and one too large for the clock the largest value, where the
+// product used to overflow.
+std::uint32_t ClockValue(std::int64_t number, std::int64_t unit) {
+    constexpr std::int64_t kLargest = 4294967295;
+    if (number <= 0) return 0;
+    if (number > kLargest / unit) return static_cast<std::uint32_t>(kLargest);
+    return static_cast<std::uint32_t>(number * unit);
+}
+
 }  // namespace
 
 std::int64_t ReadNumber(const char* text) {
@@ -90,17 +101,17 @@ void LevelCommand(FrontEnd& fe, const char* line) {
             const int end = FieldEnd(line, start, length);
             if (end > start) {
                 CopyField(line, start, end, field);
-                fe.ClockAddend = static_cast<std::uint32_t>(ReadNumber(field));
-                fe.EngineClock = 6000u * fe.ClockAddend;
+                const std::int64_t minutes = ReadNumber(field);
+                fe.ClockAddend = ClockValue(minutes, 1);
+                fe.EngineClock = ClockValue(minutes, 6000);
             }
         }
     } else if (length > 8) {
         const int end = FieldEnd(line, 8, length);
         if (end > 8) {
             CopyField(line, 8, end, field);
-            fe.EngineClock = static_cast<std::uint32_t>(6000 * ReadNumber(field));
-            if (end + 1 < length)
-                fe.ClockAddend = static_cast<std::uint32_t>(100 * ReadNumber(line + end + 1));
+            fe.EngineClock = ClockValue(ReadNumber(field), 6000);
+            if (end + 1 < length) fe.ClockAddend = ClockValue(ReadNumber(line + end + 1), 100);
         }
     }
 }
@@ -212,11 +223,12 @@ bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant) {
         if (blackToMove) e.GameTurn = TurnEngine;
         e.PlyFlags[0] = static_cast<Byte>(rights | epBits);
     }
-    const std::int64_t fullMove = ReadNumber(rest);
+    std::int64_t fullMove = ReadNumber(rest);
     if (fullMove > 0) {
-        std::int64_t count = 2 * (fullMove - 1) + 1 - first.GameTurn;
         // The game move list holds 2048 plies; a larger number only says
-        // that the list is full.
+        // that the list is full (and is cut before it can overflow).
+        if (fullMove > GameMoveCapacity) fullMove = GameMoveCapacity;
+        std::int64_t count = 2 * (fullMove - 1) + 1 - first.GameTurn;
         if (count > GameMoveCapacity) count = GameMoveCapacity;
         for (int k = 0; k < fe.CopyCount; ++k) fe.Copies[k].GameMoveCount = static_cast<Word>(count);
     }

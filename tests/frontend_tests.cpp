@@ -79,6 +79,9 @@ TEST(SetBoard, SetsPositionTurnRightsAndMoveCount) {
     // A huge full-move number only fills the move list.
     ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/4K3 w - - 0 99999"));
     EXPECT_EQ(e.GameMoveCount, GameMoveCapacity);
+    // So does one whose doubling would overflow a 64-bit number.
+    ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/4K3 b - - 0 9000000000000000000"));
+    EXPECT_EQ(e.GameMoveCount, GameMoveCapacity);
 }
 
 TEST(SetBoard, RefusesUnplayablePositionsAndKeepsTheGame) {
@@ -258,6 +261,12 @@ TEST(ClockCommands, NumbersOfTimeLevelAndDepth) {
         {"level 0 5 3", 30000, 0, 300, 200}, {"level 0 15 10", 90000, 0, 1000, 200},
         {"level 0 x 3", 0, 0, 300, 200},   {"level 0 5 3 ", 30000, 0, 0, 200},
         {"level 0 5:30 0", 0, 0, 0, 200},  {"level 4x 5 0", 60000, 0, 0, 200},
+        // Out of the clock's range: negative reads as 0, too large as the
+        // largest clock (the products used to overflow).
+        {"level 0 -5 -3", 0, 0, 0, 200},   {"level 40 -5 0", 0, 40, 0, 200},
+        {"level 0 715827 0", 4294962000u, 0, 0, 200}, {"level 0 715828 0", none, 0, 0, 200},
+        {"level 0 99999999999999999999 99999999999999999999", none, 0, none, 200},
+        {"level 40 4000000000000000000 0", none, 40, none, 200}, {"level 0 1 42949673", 6000, 0, none, 200},
     };
     for (const Case& c : cases) {
         Game g;
