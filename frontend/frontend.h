@@ -102,9 +102,9 @@ void DepthCommand(FrontEnd& fe, const char* line);
 // Sets up the position of a "setboard" line in every copy. A position
 // without exactly one king of each colour, or one whose side not to move
 // stands in check, is refused: the function returns false and changes
-// nothing. With honourEnPassant the FEN's en passant target is kept where a
-// capture on it can really be made (developer tools only).
-bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant = false);
+// nothing. The FEN's en passant target is kept where a capture on it can
+// really be made, and ignored otherwise.
+bool SetBoard(FrontEnd& fe, const char* line);
 void SetBoardCommand(FrontEnd& fe, const char* line);
 
 // -- config.cpp ------------------------------------------------------------

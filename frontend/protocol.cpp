@@ -116,7 +116,7 @@ void LevelCommand(FrontEnd& fe, const char* line) {
     }
 }
 
-bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant) {
+bool SetBoard(FrontEnd& fe, const char* line) {
     const int length = static_cast<int>(std::strlen(line));
     const int limit = length < kFenEnd ? length : kFenEnd;
 
@@ -199,10 +199,14 @@ bool SetBoard(FrontEnd& fe, const char* line, bool honourEnPassant) {
     for (int x = 0; x < BoardCells; ++x) first.Board[x] = first.GameBoard[x];
     if (illegal) return false;
 
-    // An en passant state is kept only where an enemy pawn stands beside the
-    // pawn that has just double-stepped, as a game move would have set it.
+    // The en passant target is kept where the pawn that has just
+    // double-stepped stands in front of it with the two squares it crossed
+    // empty, and only when an enemy pawn stands beside it: the state a game
+    // move would have left, so the capture is legal for exactly the next
+    // move and the keys are those of the played double step. Any other
+    // target is ignored.
     Byte epBits = 0;
-    if (honourEnPassant && epFile >= 0) {
+    if (epFile >= 0) {
         if (!blackToMove) {
             const int pawn = 96 + epFile;  // Black pawn on rank 5
             if (cells[pawn] == BlackPawn && cells[pawn - 16] == Empty && cells[pawn - 32] == Empty &&

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
+#include "engine/board/perft.h"
 #include "test_support.h"
 
 namespace corvane::test {
@@ -66,22 +68,132 @@ TEST(SetBoard, SetsPositionTurnRightsAndMoveCount) {
     ASSERT_TRUE(g.SetUp("r3k2r/8/8/8/8/8/8/R4K1R w KKQQkq - 0 1"));
     EXPECT_EQ(e.PlyFlags[0], 48);
 
-    // setboard never takes the en passant target: the capture is not available.
-    ASSERT_TRUE(g.SetUp("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2"));
-    EXPECT_EQ(e.PlyFlags[0] & 15, 0);
-    EXPECT_EQ(g.Play("e5d6"), GameRefused);
-    // The developer tools keep it where the capture can be made.
-    ASSERT_TRUE(g.SetUp("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", true));
-    EXPECT_EQ(e.PlyFlags[0] & 15, 4);
-    ASSERT_TRUE(g.SetUp("4k3/8/8/3p4/8/8/8/4K3 w - d6 0 2", true));
-    EXPECT_EQ(e.PlyFlags[0] & 15, 0);  // no White pawn beside it
-
     // A huge full-move number only fills the move list.
     ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/4K3 w - - 0 99999"));
     EXPECT_EQ(e.GameMoveCount, GameMoveCapacity);
     // So does one whose doubling would overflow a 64-bit number.
     ASSERT_TRUE(g.SetUp("4k3/8/8/8/8/8/8/4K3 b - - 0 9000000000000000000"));
     EXPECT_EQ(e.GameMoveCount, GameMoveCapacity);
+}
+
+// The en passant field: kept only for a target square behind a pawn that
+// has just double-stepped, with the squares it crossed empty and an enemy
+// pawn beside it; every other field is ignored.
+TEST(SetBoard, EnPassantTargetOnlyWhereTheCaptureExists) {
+    const struct {
+        const char* Fen;
+        int File;  // en passant bits of ply 0 (file + 1), 0 when ignored
+    } cases[] = {
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", 4},
+        {"4k3/8/8/2Pp4/8/8/8/4K3 w - d6 0 2", 4},   // the taker on the other side
+        {"4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 2", 4},
+        {"4k3/8/8/pP6/8/8/8/4K3 w - a6 0 2", 1},    // the board's edge
+        {"4k3/8/8/8/6pP/8/8/4K3 b - h3 0 2", 8},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d3 0 2", 0},   // the wrong rank for the side to move
+        {"4k3/8/8/8/3Pp3/8/8/4K3 b - d6 0 2", 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - e6 0 2", 0},   // no pawn that has just moved in front
+        {"4k3/8/8/3p4/8/8/8/4K3 w - d6 0 2", 0},    // no pawn that could take
+        {"4k3/8/3n4/3pP3/8/8/8/4K3 w - d6 0 2", 0}, // the target is not empty
+        {"4k3/3n4/8/3pP3/8/8/8/4K3 w - d6 0 2", 0}, // nor the square behind it
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 2", 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - D6 0 2", 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d66 0 2", 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - i6 0 2", 0},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w -", 0},
+    };
+    for (const auto& c : cases) {
+        Game g;
+        ASSERT_TRUE(g.SetUp(c.Fen)) << c.Fen;
+        EXPECT_EQ(g.First().PlyFlags[0] & 15, c.File) << c.Fen;
+    }
+}
+
+// FEN of the game position of copy 1, unflipped, with the en passant
+// target that its flags name.
+std::string GameFen(Game& g) {
+    const Engine& e = g.First();
+    std::string fen;
+    for (int row = 3; row <= 10; ++row) {
+        int gap = 0;
+        for (int file = 0; file < 8; ++file) {
+            const Byte v = e.GameBoard[16 * row + file];
+            if (v == Empty) {
+                ++gap;
+                continue;
+            }
+            if (gap) fen += static_cast<char>('0' + gap);
+            gap = 0;
+            fen += " kqrbnp////KQRBNP"[v];
+        }
+        if (gap) fen += static_cast<char>('0' + gap);
+        if (row < 10) fen += '/';
+    }
+    const bool whiteToMove = e.GameTurn == TurnOpponent;
+    fen += whiteToMove ? " w " : " b ";
+    const Byte flags = e.PlyFlags[0];
+    std::string castle;
+    if (flags & CastleWhiteH1) castle += 'K';
+    if (flags & CastleWhiteA1) castle += 'Q';
+    if (flags & CastleBlackH8) castle += 'k';
+    if (flags & CastleBlackA8) castle += 'q';
+    fen += castle.empty() ? "-" : castle;
+    if (flags & 15) fen += std::string(" ") + static_cast<char>('a' + (flags & 15) - 1) + (whiteToMove ? "6" : "3");
+    else fen += " -";
+    return fen + " 0 1";
+}
+
+// Random games from the start position: after every double step that opens
+// an en passant capture, the FEN of the position set up afresh holds the
+// flags and keys the played move left, and the same move tree (perft), in
+// both orientations; and the capture itself leaves the two games equal.
+TEST(SetBoard, EnPassantPositionsSetUpAsThePlayedDoubleStepLeftThem) {
+    std::mt19937 random(2026);
+    int positions = 0;
+    for (int game = 0; game < 2000 && positions < 300; ++game) {
+        Game played;
+        for (int ply = 0; ply < 60; ++ply) {
+            const auto moves = LegalMoves(played.First());
+            if (moves.empty()) break;
+            const auto [from, to] = moves[random() % moves.size()];
+            if (played.Play(played.Text(from, to)) != GameGoesOn) break;
+            if ((played.First().PlyFlags[0] & 15) == 0) continue;
+            ++positions;
+            const std::string fen = GameFen(played);
+            for (int flipped = 0; flipped < 2; ++flipped) {
+                Game copy(2);
+                ASSERT_TRUE(copy.SetUp(fen)) << fen;
+                if (flipped) {
+                    FlipSides(*played.Front);
+                    FlipSides(*copy.Front);
+                }
+                Engine& a = played.First();
+                for (int k = 0; k < 2; ++k) {
+                    Engine& b = copy.Copies[k];
+                    EXPECT_EQ(std::memcmp(a.GameBoard, b.GameBoard, BoardCells), 0) << fen;
+                    EXPECT_EQ(b.PlyFlags[0], a.PlyFlags[0]) << fen << " flipped " << flipped;
+                    EXPECT_EQ(b.GameKeyA[0], a.GameKeyA[0]) << fen << " flipped " << flipped;
+                    EXPECT_EQ(b.GameKeyB[0], a.GameKeyB[0]) << fen << " flipped " << flipped;
+                }
+                EXPECT_EQ(Perft(copy.First(), PerftRoot(copy.First()), 2), Perft(a, PerftRoot(a), 2)) << fen;
+                // Every capture en passant of the played game can be played in
+                // the set-up game and takes the pawn that has just moved.
+                for (const auto& [f, t] : LegalMoves(a)) {
+                    const Byte mover = a.GameBoard[f];
+                    if ((mover != BlackPawn && mover != WhitePawn) || ((t - f) & 15) == 0 || a.GameBoard[t] != Empty)
+                        continue;
+                    Game setUp;
+                    ASSERT_TRUE(setUp.SetUp(fen));
+                    if (flipped) FlipSides(*setUp.Front);
+                    const std::string capture = setUp.Text(f, t);
+                    EXPECT_NE(setUp.Play(capture), GameRefused) << fen << " " << capture;
+                    EXPECT_EQ(setUp.First().GameBoard[t], mover) << fen << " " << capture;
+                    EXPECT_EQ(setUp.First().GameBoard[(f & ~15) | (t & 15)], Empty) << fen << " " << capture;
+                }
+                if (flipped) FlipSides(*played.Front);
+            }
+        }
+    }
+    EXPECT_GE(positions, 200);
 }
 
 TEST(SetBoard, RefusesUnplayablePositionsAndKeepsTheGame) {

@@ -20,7 +20,7 @@ class PerftCount : public ::testing::TestWithParam<std::tuple<PerftCase, bool>> 
 TEST_P(PerftCount, MatchesPublishedFigures) {
     const auto& [c, flipped] = GetParam();
     Game g;
-    ASSERT_TRUE(g.SetUp(c.Fen, true));
+    ASSERT_TRUE(g.SetUp(c.Fen));
     if (flipped) FlipSides(*g.Front);
     Engine& e = g.First();
     const Byte ply = PerftRoot(e);
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, PerftCount, ::testing::Combine(::testing::Va
 
 TEST(PerftDivide, SplitsTheCountByRootMoveAndPromotionPiece) {
     Game g;
-    ASSERT_TRUE(g.SetUp("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", true));
+    ASSERT_TRUE(g.SetUp("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
     PerftEntry entries[1024];
     const int n = PerftDivide(g.First(), 1, entries);
     int promotions = 0;

@@ -140,6 +140,51 @@ TEST(Play, SetUpPositionWithTheGameOverEndsIt) {
     EXPECT_EQ(run.Output.find("End of the game"), std::string::npos) << run.Output;
 }
 
+// A position set up with an en passant target keeps the capture for the
+// next move, for either colour, typed at the console or under the protocol,
+// and played by the engine itself on either side of the board. In the two
+// forced positions the capture is the only legal move, and without the
+// target the side to move is mated.
+TEST(Play, EnPassantCaptureAfterASetUpPosition) {
+    const std::string whiteOnly = "5r1k/8/2p5/1n1pP3/4K3/r7/8/8 w - d6 0 2";
+    const std::string blackOnly = "8/8/R7/4k3/1N1Pp3/2P5/8/5R1K b - d3 0 2";
+    const struct {
+        std::string Feed;
+        std::string Expected;  // a part of the output
+        std::string Absent;    // must not appear
+        int Oops = 1;  // "oops" lines: a line tried as a move at the console ("xboard" itself too)
+    } cases[] = {
+        // At the console: the typed capture, the board shows the pawn taken.
+        {"printf 'setboard rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3\\ne5f6\\nquit\\n'",
+         "ppp/p/pp\n/////P//\n///p////\n", "Error", 2},
+        {"printf 'setboard rnbqkbnr/pppp1ppp/8/8/3PpP2/8/PPP1P1PP/RNBQKBNR b KQkq f3 0 3\\ne4f3\\nquit\\n'",
+         "///P////\n/////p//\nPPP/P/PP\n", "Error", 2},
+        // The engine takes the side to move and captures, as White (held
+        // flipped) and as Black.
+        {"printf 'xboard\\nsetboard " + whiteOnly + "\\ngo\\n'; w 1 '^move'; printf 'quit\\n'", "move e5d6\n", "Error"},
+        {"printf 'xboard\\nsetboard " + blackOnly + "\\ngo\\n'; w 1 '^move'; printf 'quit\\n'", "move e4d3\n", "Error"},
+        // The interface's side captures; the engine answers from the
+        // position after it (had the capture been refused, "go" would make
+        // the engine play it itself).
+        {"printf 'xboard\\nsd 3\\nsetboard " + whiteOnly + "\\ne5d6\\ngo\\n'; w 1 '^move'; printf 'quit\\n'", "\nmove ",
+         "move e5d6"},
+        {"printf 'xboard\\nsd 3\\nsetboard " + blackOnly + "\\nflip\\ne4d3\\ngo\\n'; w 1 '^move'; printf 'quit\\n'",
+         "\nmove ", "move e4d3"},
+        // A target of the wrong rank, or none, is ignored: mate.
+        {"printf 'xboard\\nsetboard 5r1k/8/2p5/1n1pP3/4K3/r7/8/8 w - d3 0 2\\nquit\\n'",
+         "0-1 {Checkmate suckah! Black wins!}", "move"},
+        {"printf 'xboard\\nsetboard 8/8/R7/4k3/1N1Pp3/2P5/8/5R1K b - - 0 2\\nquit\\n'",
+         "1-0 {Checkmate suckah! White wins!}", "move"},
+    };
+    for (const auto& c : cases) {
+        const FedRun run = RunFed(CORVANE1_PATH, c.Feed);
+        EXPECT_EQ(run.ExitCode, 0) << c.Feed;
+        EXPECT_NE(run.Output.find(c.Expected), std::string::npos) << c.Feed << "\n" << run.Output;
+        EXPECT_EQ(run.Output.find(c.Absent), std::string::npos) << c.Feed << "\n" << run.Output;
+        EXPECT_EQ(Count(run.Output, std::regex("^oops$", std::regex::multiline)), c.Oops) << c.Feed << "\n" << run.Output;
+    }
+}
+
 // A line typed while the engine thinks stops the search once two iterations
 // are complete: the engine moves, then the line takes effect. "quit" while
 // thinking ends the program after the move, in every program.

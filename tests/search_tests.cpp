@@ -66,7 +66,7 @@ struct Searcher {
 
     explicit Searcher(const std::string& fen) {
         EXPECT_TRUE(HashAllocate(E, 4, false));
-        EXPECT_TRUE(Game.SetUp(fen, true)) << fen;
+        EXPECT_TRUE(Game.SetUp(fen)) << fen;
         if (E.GameTurn == TurnOpponent) FlipSides(*Game.Front);
     }
     ~Searcher() { HashRelease(E); }

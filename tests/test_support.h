@@ -109,8 +109,8 @@ struct Game {
     }
 
     // Sets a FEN up as "setboard" does; false when refused.
-    bool SetUp(const std::string& fen, bool honourEnPassant = false) {
-        return SetBoard(*Front, ("setboard " + fen).c_str(), honourEnPassant);
+    bool SetUp(const std::string& fen) {
+        return SetBoard(*Front, ("setboard " + fen).c_str());
     }
 
     // The coordinate text of a move given by cells of the held position.

@@ -78,7 +78,7 @@ int SearchBench(int depth) {
     double totalSeconds = 0;
     int index = 0;
     for (const char* fen : kSearchPositions) {
-        auto tool = LoadToolPosition(fen, true);
+        auto tool = LoadToolPosition(fen);
         if (!tool || !PrepareSearch(*tool)) return 1;
         Engine& e = tool->Copy;
         const auto start = std::chrono::steady_clock::now();
@@ -135,7 +135,7 @@ int EvaluationBench() {
         std::uint32_t sum = 0;
         double seconds = 0;
         for (const char* fen : positions) {
-            auto tool = LoadToolPosition(fen, false);
+            auto tool = LoadToolPosition(fen);
             if (!tool) return 1;
             Engine& e = tool->Copy;
             PrepareEvaluation(e, ScoreLevel, ScoreLevel);

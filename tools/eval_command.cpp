@@ -27,7 +27,7 @@ int EvalCommand(int argc, char** argv) {
         }
     }
 
-    auto tool = LoadToolPosition(argv[0], false);
+    auto tool = LoadToolPosition(argv[0]);
     if (!tool) return 1;
     Engine& e = tool->Copy;
     PrepareEvaluation(e, static_cast<Word>(boundParent), static_cast<Word>(boundCurrent));

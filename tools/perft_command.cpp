@@ -30,7 +30,7 @@ int PerftCommand(int argc, char** argv) {
         }
     }
 
-    auto tool = LoadToolPosition(argv[0], true);
+    auto tool = LoadToolPosition(argv[0]);
     if (!tool) return 1;
     if (flipped) FlipSides(tool->Front);
 

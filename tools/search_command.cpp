@@ -92,7 +92,7 @@ int SearchCommand(int argc, char** argv) {
         std::printf("error: the depth must be a whole number from 1 to 60\n");
         return 1;
     }
-    auto tool = LoadToolPosition(argv[0], true);
+    auto tool = LoadToolPosition(argv[0]);
     if (!tool) return 1;
     if (tool->Copy.GameTurn != TurnEngine && tool->Copy.GameTurn != TurnOpponent) {
         std::printf("error: the game is over in this position\n");

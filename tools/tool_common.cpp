@@ -54,7 +54,7 @@ void InitToolContext(ToolContext& tool) {
     StartNewGame(tool.Front, 1);
 }
 
-bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* error) {
+bool SetUpFen(ToolContext& tool, const char* fen, char* error) {
     const int length = static_cast<int>(std::strlen(fen));
     if (length == 0 || length > 110) {
         std::snprintf(error, 256, "a FEN of 1 to 110 characters is expected");
@@ -88,18 +88,18 @@ bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* er
 
     char line[LineCapacity];
     std::snprintf(line, sizeof line, "setboard %s", fen);
-    if (!SetBoard(tool.Front, line, honourEnPassant)) {
+    if (!SetBoard(tool.Front, line)) {
         std::snprintf(error, 256, "illegal position: each side needs exactly one king, and the side not to move must not be in check");
         return false;
     }
     return true;
 }
 
-std::unique_ptr<ToolContext> LoadToolPosition(const char* fen, bool honourEnPassant) {
+std::unique_ptr<ToolContext> LoadToolPosition(const char* fen) {
     auto tool = std::make_unique<ToolContext>();
     InitToolContext(*tool);
     char error[256];
-    if (!SetUpFen(*tool, fen, honourEnPassant, error)) {
+    if (!SetUpFen(*tool, fen, error)) {
         std::printf("error: %s\n", error);
         return nullptr;
     }

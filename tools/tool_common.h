@@ -20,11 +20,11 @@ void InitToolContext(ToolContext& tool);
 // squares, a side to move, castling and en passant fields that read as such)
 // and sets the position up as "setboard" does. On failure writes a one-line
 // reason into `error` (256 characters) and returns false.
-bool SetUpFen(ToolContext& tool, const char* fen, bool honourEnPassant, char* error);
+bool SetUpFen(ToolContext& tool, const char* fen, char* error);
 
 // A tool context with the FEN set up; on failure prints the one-line
 // "error: ..." and returns null.
-std::unique_ptr<ToolContext> LoadToolPosition(const char* fen, bool honourEnPassant);
+std::unique_ptr<ToolContext> LoadToolPosition(const char* fen);
 
 // Copies the game position to Board and sets the ply of the side to move
 // (1 for Black, 2 for White) and the two bounds the evaluation's lazy test

@@ -70,6 +70,24 @@ void CheckCopy(Engine& e, int copy, const char* line) {
     if (e.GameTurn == TurnEngine && engineTakes) Fail("the side to move can take the king", copy, line);
     if (e.GameTurn == TurnOpponent && opponentTakes) Fail("the side to move can take the king", copy, line);
     if (e.GameMoveCount > GameMoveCapacity) Fail("the move count is past the move list", copy, line);
+
+    // An en passant state names the file of a pawn of the side that has just
+    // moved, which stands two rows from its start with the squares it crossed
+    // empty and an enemy pawn beside it: the capture can really be made.
+    const int ep = e.PlyFlags[0] & 15;
+    if (ep > 8) Fail("the en passant file is off the board", copy, line);
+    if (ep != 0 && e.GameTurn != TurnGameOver) {
+        const int file = ep - 1;
+        const bool opponentToMove = e.GameTurn == TurnOpponent;
+        const int pawn = (opponentToMove ? 96 : 112) + file;
+        const int step = opponentToMove ? -16 : 16;  // toward the pawn's start
+        const Byte mover = opponentToMove ? BlackPawn : WhitePawn;
+        const Byte taker = opponentToMove ? WhitePawn : BlackPawn;
+        if (b[pawn] != mover || b[pawn + step] != Empty || b[pawn + 2 * step] != Empty)
+            Fail("an en passant state without the pawn that has just double-stepped", copy, line);
+        if (b[pawn - 1] != taker && b[pawn + 1] != taker)
+            Fail("an en passant state without a pawn that can take", copy, line);
+    }
 }
 
 }  // namespace
