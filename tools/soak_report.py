@@ -8,9 +8,11 @@ tools/soak.sh names them), each with the games.pgn, summary.txt,
 xboard.debug and engine exit records of tools/match.sh. Prints wins, draws
 and losses of our engine with the score and its 95 % interval (Wilson, draws
 as half points) per opponent, per program and per time control, every
-abnormal end that match.sh reported, and every protocol complaint in the
-logs: an "Error" or "Illegal move" line between xboard and our engine, or a
-move xboard refused.
+abnormal end of our engine that match.sh reported, every protocol complaint
+in the logs (an "Error" or "Illegal move" line between xboard and our
+engine, or a move xboard refused), and, on their own lines, the peers'
+crashes (whose tries match.sh played again) and the matches left unjudged
+because the peer crashed in every try.
 """
 import math
 import os
@@ -55,6 +57,8 @@ def main(argv):
     tables = {"opponent": {}, "program": {}, "time control": {}}
     abnormal = []
     complaints = []
+    peer_crashes = []
+    unjudged = []
     total = 0
     for name in sorted(os.listdir(root)):
         match = os.path.join(root, name)
@@ -82,6 +86,10 @@ def main(argv):
             for line in open(summary, errors="replace"):
                 if "ABNORMAL" in line or "abnormal end" in line or "failed" in line:
                     abnormal.append(f"{name}: {line.strip()}")
+                elif line.startswith("peer crash:"):
+                    peer_crashes.append(f"{name}: {line.strip()}")
+                elif line.startswith("nothing judged"):
+                    unjudged.append(f"{name}: {line.strip()}")
         else:
             abnormal.append(f"{name}: no summary (match unfinished)")
         debug = os.path.join(match, "xboard.debug")
@@ -107,6 +115,13 @@ def main(argv):
     print(f"protocol complaints: {len(complaints)}")
     for line in complaints[:50]:
         print("  " + line)
+    print(f"peer crashes (not ours; those tries were played again): {len(peer_crashes)}")
+    for line in peer_crashes:
+        print("  " + line)
+    if unjudged:
+        print(f"matches not judged, the peer crashed in every try: {len(unjudged)}")
+        for line in unjudged:
+            print("  " + line)
     return 1 if abnormal or complaints else 0
 
 
