@@ -82,7 +82,7 @@ void BookLookup(FrontEnd& fe, const char* fileName) {
     std::FILE* file = std::fopen(fileName, "rb");
     fe.BookActive = 0;
     if (file == nullptr) {
-        PrintLine(fe, "error opening book");
+        PrintLine(fe, fe.UciMode == 1 ? "info string error opening book" : "error opening book");
         return;
     }
     const int p = fe.Copies[0].GameMoveCount;
@@ -116,7 +116,8 @@ void BookLookup(FrontEnd& fe, const char* fileName) {
     for (int k = 0; k < 4; ++k) fe.WorkLine[k] = move[k];
     fe.WorkLine[4] = '\0';
     fe.BookActive = 1;
-    if (fe.XboardMode == 1) Print(fe, "0 0 0 0 ");
+    if (fe.UciMode == 1) Print(fe, "info string ");
+    else if (fe.XboardMode == 1) Print(fe, "0 0 0 0 ");
     PrintLine(fe, "from book");
 }
 

@@ -17,10 +17,6 @@ namespace {
 
 constexpr const char* kConfigFile = "Corvaconfig.ini";
 
-void SleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 bool StartsWith(const char* line, const char* word) {
     return std::strncmp(line, word, std::strlen(word)) == 0;
 }
@@ -29,20 +25,30 @@ bool Equals(const char* line, const char* word) {
     return std::strcmp(line, word) == 0;
 }
 
-// Reads one line of standard input into `line` (at most 255 characters). The
-// rest of a longer line is read and thrown away, so it never arrives as a line
-// of its own; a carriage return before the line end is dropped. Returns false
-// at the end of input when nothing was read.
-bool ReadInputLine(char* line) {
+// Keeps the first `capacity` - 1 characters of a line of `length` characters
+// in `out`; a carriage return that ends what is kept is dropped.
+void KeepLine(const char* text, int length, char* out, int capacity) {
+    int n = length < capacity - 1 ? length : capacity - 1;
+    std::memmove(out, text, static_cast<std::size_t>(n));
+    if (n > 0 && out[n - 1] == '\r') --n;
+    out[n] = '\0';
+}
+
+// Reads one line of standard input: at most 255 characters of it into
+// `line` and at most 16383 into `longLine`. The rest of a longer line is read
+// and thrown away, so it never arrives as a line of its own; a carriage
+// return before the line end is dropped. Returns false at the end of input
+// when nothing was read.
+bool ReadInputLine(char* line, char* longLine) {
     int length = 0;
     int c = std::getchar();
     if (c == EOF) return false;
     while (c != EOF && c != '\n') {
-        if (length < LineCapacity - 1) line[length++] = static_cast<char>(c);
+        if (length < LongLineCapacity) longLine[length++] = static_cast<char>(c);
         c = std::getchar();
     }
-    if (length > 0 && line[length - 1] == '\r') --length;
-    line[length] = '\0';
+    KeepLine(longLine, length, line, LineCapacity);
+    KeepLine(longLine, length, longLine, LongLineCapacity);
     return true;
 }
 
@@ -52,7 +58,10 @@ bool ReadInputLine(char* line) {
 void InputReader(FrontEnd* fe) {
     for (;;) {
         while (fe->LineReady.load(std::memory_order_acquire) == 1) SleepOneMillisecond();
-        if (!ReadInputLine(fe->InputLine)) std::strcpy(fe->InputLine, "quit");
+        if (!ReadInputLine(fe->InputLine, fe->LongLine)) {
+            std::strcpy(fe->InputLine, "quit");
+            std::strcpy(fe->LongLine, "quit");
+        }
         fe->LineReady.store(1, std::memory_order_release);
         if (Equals(fe->InputLine, "quit")) return;
     }
@@ -108,10 +117,12 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.CopyCount = copyCount;
     fe.Output = output;
     std::strcpy(fe.InputLine, "-");
+    std::strcpy(fe.LongLine, "-");
     fe.LineReady.store(1, std::memory_order_relaxed);
     fe.WorkLine[0] = '\0';
     fe.ForceMode = 1;
     fe.XboardMode = 0;
+    fe.UciMode = 0;
     fe.BookActive = 1;
     fe.BoardTurned = 0;
     fe.HideThinking = 0;
@@ -136,11 +147,19 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.LeadDepth.store(0, std::memory_order_relaxed);
     BuildLetters(fe);
     fe.Random.seed(std::mt19937::default_seed);
+    fe.Uci.OwnBook = 1;
+    fe.Uci.Positioned = 0;
+    fe.Uci.EngineWhite = 0;
+    std::strcpy(fe.Uci.Base, "startpos");
+    fe.Uci.Moves[0] = '\0';
+    fe.Uci.MovesLength = 0;
+    fe.Uci.PendingCount = 0;
+    fe.Uci.DepthCap = 0;
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
 }
 
-void StartNewGame(FrontEnd& fe, Byte full) {
-    for (int k = 0; k < fe.CopyCount; ++k) NewGame(fe.Copies[k]);
+void StartNewGame(FrontEnd& fe, Byte full, bool clearTable) {
+    for (int k = 0; k < fe.CopyCount; ++k) NewGame(fe.Copies[k], clearTable);
     fe.BookActive = 1;
     fe.PonderState = 0;
     fe.PonderMove[0] = NoPonderMove;
@@ -201,7 +220,7 @@ char PromotionLetter(int index) {
     }
 }
 
-void ApplyGameMove(FrontEnd& fe, Byte side) {
+Byte PlayGameMove(FrontEnd& fe, Byte side, bool ageTable) {
     const char* w = fe.WorkLine;
     const std::size_t length = std::strlen(w);
     const char c1 = length > 0 ? w[0] : '\0';
@@ -211,11 +230,18 @@ void ApplyGameMove(FrontEnd& fe, Byte side) {
     const Byte from = ParseSquare(fe, c1, c2);
     const Byte to = ParseSquare(fe, c3, c4);
     const Byte promotion = PromotionCode(length >= 5 ? w[4] : '\0', side);
+    Byte first = GameRefused;
     for (int k = 0; k < fe.CopyCount; ++k) {
         Engine& e = fe.Copies[k];
-        const Byte code = side == 0 ? PlayBlackMove(e, from, to, promotion) : PlayWhiteMove(e, from, to, promotion);
-        if (k == 0) ReportResult(fe, code);
+        const Byte code =
+            side == 0 ? PlayBlackMove(e, from, to, promotion, ageTable) : PlayWhiteMove(e, from, to, promotion);
+        if (k == 0) first = code;
     }
+    return first;
+}
+
+void ApplyGameMove(FrontEnd& fe, Byte side) {
+    ReportResult(fe, PlayGameMove(fe, side));
 }
 
 void ReportResult(FrontEnd& fe, Byte code) {
@@ -321,6 +347,7 @@ int RunProgram(Engine* copies, int copyCount) {
         std::chrono::duration_cast<std::chrono::milliseconds>(ticks).count()));
     StartWorkers(fe);
 
+    int exitCode = 0;
     for (;;) {
         std::strcpy(fe.InputLine, "-");
         fe.LineReady.store(0, std::memory_order_release);
@@ -330,13 +357,19 @@ int RunProgram(Engine* copies, int copyCount) {
         case TurnEngine:
             // The engine moves by itself unless in force mode, where a typed
             // move is played for its side.
-            if (fe.ForceMode == 0) SearchTurn(fe);
-            else WaitForLine(fe);
-            ApplyGameMove(fe, 0);
+            if (fe.ForceMode == 0) {
+                SearchTurn(fe);
+                ApplyGameMove(fe, 0);
+            } else {
+                WaitForLine(fe);
+                if (!Equals(fe.WorkLine, "uci")) ApplyGameMove(fe, 0);
+            }
             break;
         case TurnOpponent:
             if (fe.ForceMode == 0 && fe.PonderEnabled == 1 && fe.PonderState == 2) PonderTurn(fe);
             WaitForLine(fe);
+            // "uci" switches the program to UCI mode; it is no move to try.
+            if (Equals(fe.WorkLine, "uci")) break;
             ApplyGameMove(fe, 1);
             PonderHitTest(fe);
             break;
@@ -353,11 +386,15 @@ int RunProgram(Engine* copies, int copyCount) {
         char line[LineCapacity];
         if (fe.LineReady.load(std::memory_order_acquire) == 1) std::memcpy(line, fe.InputLine, LineCapacity);
         else std::strcpy(line, "-");
+        if (Equals(line, "uci")) {
+            exitCode = UciSession(fe);
+            break;
+        }
         if (RunCommand(fe, line)) break;
     }
 
     Shutdown(fe);
-    return 0;
+    return exitCode;
 }
 
 }  // namespace corvane

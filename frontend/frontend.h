@@ -15,6 +15,10 @@
 namespace corvane {
 
 inline constexpr int LineCapacity = 256;  // 255 characters and the terminator
+// A line of UCI mode may be long: the whole game comes in one "position"
+// line. 16383 characters and the terminator.
+inline constexpr int LongLineCapacity = 16384;
+inline constexpr int UciPendingLines = 8;
 inline constexpr int MaxWorkers = 3;
 inline constexpr Byte NoPonderMove = 200;
 inline constexpr const char* BookFileName = "Corvanebook.txt";
@@ -25,18 +29,40 @@ struct Stopwatch {
     Word Hour, Minute, Second, Centisecond;
 };
 
+// UCI mode: what the interface set and the game as the "position" commands
+// built it.
+struct UciState {
+    Byte OwnBook;       // play from the book (option OwnBook)
+    Byte Positioned;    // a "position" command has set the game up
+    Byte EngineWhite;   // the engine plays White in the game held
+    char Base[128];     // "startpos" or the FEN of the position held
+    // The moves played on from the base, each followed by a blank.
+    char Moves[LongLineCapacity];
+    int MovesLength;
+    // Lines that arrived during a search, handled after it in order.
+    char Pending[UciPendingLines][LongLineCapacity];
+    int PendingCount;
+    // Deepest iteration any search of UCI mode may complete (the fuzz
+    // target keeps its searches shallow; 0 means no cap).
+    Byte DepthCap;
+};
+
 struct FrontEnd {
     Engine* Copies;  // copy 1 is Copies[0]
     int CopyCount;   // 4, 2 or 1
     std::FILE* Output;
 
-    // Mailbox between the input reader and the main loop.
+    // Mailbox between the input reader and the main loop. InputLine holds the
+    // first 255 characters of the line; LongLine the same line up to 16383
+    // characters, for UCI mode.
     char InputLine[LineCapacity];
+    char LongLine[LongLineCapacity];
     std::atomic<Byte> LineReady;
     char WorkLine[LineCapacity];
 
     Byte ForceMode;
     Byte XboardMode;
+    Byte UciMode;  // 1 once "uci" arrived: the program speaks UCI until it ends
     Byte BookActive;
     Byte BoardTurned;
     Byte HideThinking;
@@ -68,6 +94,8 @@ struct FrontEnd {
     // The program's only pseudo-random generator, seeded once at start-up;
     // it picks among the book lines that continue the game.
     std::mt19937 Random;
+
+    UciState Uci;
 };
 
 // Sets the front end up over the given engine copies (no I/O, no threads).
@@ -77,12 +105,19 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
 int RunProgram(Engine* copies, int copyCount);
 
 // -- command_loop.cpp ------------------------------------------------------
-void StartNewGame(FrontEnd& fe, Byte full);
+// A new game in every copy; with clearTable false the hash table keeps its
+// entries (a game set up again in UCI mode).
+void StartNewGame(FrontEnd& fe, Byte full, bool clearTable = true);
 void FlipSides(FrontEnd& fe);
 Byte ParseSquare(const FrontEnd& fe, char file, char rank);
 void SquareName(const FrontEnd& fe, Byte square, char out[2]);
 Byte PromotionCode(char letter, Byte side);
 char PromotionLetter(int index);
+// Plays the move text of WorkLine for side 0 (the engine's pieces) or 1 in
+// every copy, and returns copy 1's game-state code. With ageTable false the
+// engine's own move leaves the hash table's ages alone (a game replayed).
+Byte PlayGameMove(FrontEnd& fe, Byte side, bool ageTable = true);
+// PlayGameMove, then the result line or "oops" for copy 1's code.
 void ApplyGameMove(FrontEnd& fe, Byte side);
 void ReportResult(FrontEnd& fe, Byte code);
 // Runs the command words on one line, in their order; returns true for "quit".
@@ -104,7 +139,7 @@ void DepthCommand(FrontEnd& fe, const char* line);
 // stands in check, is refused: the function returns false and changes
 // nothing. The FEN's en passant target is kept where a capture on it can
 // really be made, and ignored otherwise.
-bool SetBoard(FrontEnd& fe, const char* line);
+bool SetBoard(FrontEnd& fe, const char* line, bool clearTable = true);
 void SetBoardCommand(FrontEnd& fe, const char* line);
 
 // -- config.cpp ------------------------------------------------------------
@@ -125,6 +160,8 @@ void PrintLine(FrontEnd& fe, const char* text);
 void EndLine(FrontEnd& fe);
 
 // -- workers.cpp -----------------------------------------------------------
+// Every wait of the program is a polling loop with 1 ms sleeps.
+void SleepOneMillisecond();
 // Starts one worker thread per engine copy after the first.
 void StartWorkers(FrontEnd& fe);
 // Lets every worker search (run flag 1).
@@ -167,6 +204,8 @@ void PrintSummaryLine(FrontEnd& fe);
 // control, pondering and the number of moves the engine has made (copy 1's
 // GameMoveCount / 2).
 void ComputeAllotment(FrontEnd& fe);
+// The same with the number of moves the engine has made given.
+void ComputeAllotmentFor(FrontEnd& fe, std::uint32_t movesMade);
 // The engine's clock after its move: ReadStopwatch, then ChargeClock. Call it
 // after printing the move and before the move is played, while
 // GameMoveCount still counts the moves before it.
@@ -181,11 +220,30 @@ void ChargeClock(FrontEnd& fe);
 // started on it (PonderState 0 and a predicted move), 0 otherwise; the
 // prediction is used up (PonderMove none).
 void PonderHitTest(FrontEnd& fe);
+// One search step of copy 1, with the depth the workers follow kept up.
+void LeadStep(FrontEnd& fe);
+// The stopping rules of the engine's own search after a step (time, depth,
+// mate, the only legal move), without the test for a waiting line.
+bool StopRulesFire(FrontEnd& fe);
 // The engine's turn: a book move, or a search under the clock with the
 // workers running; prints "move " and the move, which stays in WorkLine.
 void SearchTurn(FrontEnd& fe);
 // Pondering on the predicted reply while the opponent is to move, until a
 // line of input arrives.
 void PonderTurn(FrontEnd& fe);
+
+// -- uci.cpp ---------------------------------------------------------------
+// UCI mode, entered on the line "uci": prints the identification, the
+// options and "uciok", then reads and answers lines until "quit" or the end
+// of input. Returns the program's exit code.
+int UciSession(FrontEnd& fe);
+// The start of UCI mode without its loop (for the fuzz target).
+void UciStart(FrontEnd& fe);
+// Handles one line of UCI mode (a "go" searches until its limits, taking
+// the lines that arrive meanwhile from the mailbox); true on "quit".
+bool UciLine(FrontEnd& fe, const char* line);
+// Takes the oldest line that arrived during a search into `out`
+// (LongLineCapacity characters); false when none is left.
+bool UciNextPending(FrontEnd& fe, char* out);
 
 }  // namespace corvane

@@ -116,7 +116,7 @@ void LevelCommand(FrontEnd& fe, const char* line) {
     }
 }
 
-bool SetBoard(FrontEnd& fe, const char* line) {
+bool SetBoard(FrontEnd& fe, const char* line, bool clearTable) {
     const int length = static_cast<int>(std::strlen(line));
     const int limit = length < kFenEnd ? length : kFenEnd;
 
@@ -220,7 +220,7 @@ bool SetBoard(FrontEnd& fe, const char* line) {
         }
     }
 
-    StartNewGame(fe, 0);
+    StartNewGame(fe, 0, clearTable);
     for (int k = 0; k < fe.CopyCount; ++k) {
         Engine& e = fe.Copies[k];
         for (int x = 0; x < BoardCells; ++x) e.GameBoard[x] = cells[x];

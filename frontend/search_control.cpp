@@ -29,11 +29,15 @@ std::uint32_t EngineMovesMade(const FrontEnd& fe) {
 }  // namespace
 
 void ComputeAllotment(FrontEnd& fe) {
+    ComputeAllotmentFor(fe, EngineMovesMade(fe));
+}
+
+void ComputeAllotmentFor(FrontEnd& fe, std::uint32_t movesMade) {
     const std::uint64_t t = fe.EngineClock;
     const std::uint64_t p = fe.PonderEnabled;
     const std::uint64_t a = fe.ClockAddend;
     const std::uint64_t m = fe.MovesPerPeriod;
-    const std::uint64_t n = EngineMovesMade(fe);
+    const std::uint64_t n = movesMade;
 
     if (t <= kReserve) {
         fe.Allotment = 0;
@@ -128,14 +132,14 @@ bool LineWaiting(const FrontEnd& fe) {
     return fe.LineReady.load(std::memory_order_acquire) == 1;
 }
 
-// One search step of copy 1, with the depth the workers follow kept up.
+}  // namespace
+
 void LeadStep(FrontEnd& fe) {
     SearchStep(fe.Copies[0]);
     PublishLeadDepth(fe);
 }
 
-// The stopping rules after a step of the engine's own search.
-bool TimeToMove(FrontEnd& fe) {
+bool StopRulesFire(FrontEnd& fe) {
     Engine& e = fe.Copies[0];
     if (e.IterationDone == 1) {
         if (e.LastMove[1] == 0 && CurrentDepth(e) > 3) return true;  // the only legal move
@@ -155,8 +159,14 @@ bool TimeToMove(FrontEnd& fe) {
     if (fe.PonderState == 1 && fe.Elapsed > fe.Allotment && e.MoveCursor[1] == 0 &&
         (e.PrincipalVariation[0] & (32 | 64)) == 0)
         return true;
-    if (fe.Elapsed >= fe.HardLimit) return true;
-    return LineWaiting(fe);
+    return fe.Elapsed >= fe.HardLimit;
+}
+
+namespace {
+
+// The stopping rules after a step of the engine's own search.
+bool TimeToMove(FrontEnd& fe) {
+    return StopRulesFire(fe) || LineWaiting(fe);
 }
 
 }  // namespace

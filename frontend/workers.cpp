@@ -16,10 +16,6 @@ namespace {
 constexpr Byte kRun = 1;
 constexpr Byte kExit = 64;
 
-void SleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 // The start depth a worker passes to its copy's search step: in the
 // four-copy program copy 2 deepens on its own and copies 3 and 4 search one
 // and two plies deeper than copy 1's current iteration; in the two-copy
@@ -53,6 +49,10 @@ void WorkerLoop(FrontEnd* fe, int worker) {
 }
 
 }  // namespace
+
+void SleepOneMillisecond() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 void StartWorkers(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount - 1; ++k) {

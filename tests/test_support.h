@@ -6,6 +6,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +19,11 @@
 #include "engine/board/board.h"
 #include "engine/engine.h"
 #include "frontend/frontend.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace corvane::test {
 
@@ -140,5 +150,42 @@ struct Game {
         return code;
     }
 };
+
+struct FedRun {
+    std::string Output;
+    int ExitCode = -1;
+};
+
+// Runs a program in a fresh directory (with a small hash table, so that
+// sanitizer builds start quickly), feeding it the shell commands `feed` on
+// standard input. In `feed`, `w N PATTERN` waits until the output holds N
+// lines matching PATTERN (at most two minutes), so that lines arrive at the
+// moments the test wants, however fast the build runs.
+inline FedRun RunFed(const std::string& program, const std::string& feed) {
+    static int counter = 0;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("corvane_play_" + std::to_string(::getpid()) + "_" +
+                                                      std::to_string(++counter));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "Corvaconfig.ini") << "16\n";
+    const std::string wait =
+        "w() { n=0; until [ \"$(grep -c -- \"$2\" output.txt 2>/dev/null)\" -ge \"$1\" ] || [ $n -ge 1200 ]; "
+        "do sleep 0.1; n=$((n+1)); done; }; ";
+    const std::string command = "cd \"" + dir.string() + "\" && ( " + wait + feed + " ) | timeout 300 \"" + program +
+                                "\" > output.txt 2>&1";
+    const int status = std::system(command.c_str());
+    FedRun run;
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(dir / "output.txt", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.Output = text.str();
+    std::filesystem::remove_all(dir);
+    return run;
+}
+
+inline int Count(const std::string& text, const std::regex& pattern) {
+    return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+}
 
 }  // namespace corvane::test

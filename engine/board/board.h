@@ -48,9 +48,12 @@ void BuildKeyTables(Engine& e);      // KeyTableA/B from RandomA/B
 void FlipPosition(Engine& e);
 
 // game.cpp: the game position, game moves and the end of the game.
-void NewGame(Engine& e);
+// With clearTable false copy 1 keeps the hash table's entries.
+void NewGame(Engine& e, bool clearTable = true);
 Byte PlayWhiteMove(Engine& e, Byte from, Byte to, Byte promotion);
-Byte PlayBlackMove(Engine& e, Byte from, Byte to, Byte promotion);
+// The engine's own game move; copy 1 ages the hash table unless ageTable is
+// false (a move of a game that is only replayed).
+Byte PlayBlackMove(Engine& e, Byte from, Byte to, Byte promotion, bool ageTable = true);
 // Would PlayBlackMove accept the move? Returns 1 or 0 and leaves the game
 // position as it is (it uses the working board and the tables of ply 1).
 Byte TestBlackMove(Engine& e, Byte from, Byte to, Byte promotion);

@@ -50,7 +50,7 @@ void CopyBoard(Byte* to, const Byte* from) {
 
 }  // namespace
 
-void NewGame(Engine& e) {
+void NewGame(Engine& e, bool clearTable) {
     e.GameBoard[0] = Empty;
     for (int x = 1; x < BoardCells; ++x) e.GameBoard[x] = OffBoard;
     for (int row = 48; row <= 160; row += 16)
@@ -86,7 +86,7 @@ void NewGame(Engine& e) {
     e.HashTo = 0;
     e.HashPromo = 0;
     e.HashBound = 3;
-    if (e.CopyNumber == 1) HashClear(e);
+    if (e.CopyNumber == 1 && clearTable) HashClear(e);
     for (std::uint32_t& entry : e.PrincipalVariation) entry = 0;
     e.NewVariation = 0;
     e.BestScore = ScoreLevel;
@@ -144,7 +144,7 @@ int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 
 }  // namespace
 
-Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
+Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q, bool ageTable) {
     if (q < 2 || q > 5) q = BlackQueen;
     if (MakeLegalBlackMove(e, f, t, q) < 0) return GameRefused;
 
@@ -154,7 +154,7 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     RecordGameMove(e, f, t, q - 2);
     e.NodeCount.store(0, std::memory_order_relaxed);
     PushGameKeys(e, e.KeyA[2], e.KeyB[2]);
-    if (e.CopyNumber == 1) HashAge(e);
+    if (e.CopyNumber == 1 && ageTable) HashAge(e);
     return GameEndTest(e);
 }
 

@@ -18,6 +18,14 @@ std::uint32_t SlotCount(Word units) {
 }  // namespace
 
 bool HashAllocate(Engine& first, Word units, bool spareSlots) {
+    first.HashCheckWords = nullptr;
+    first.HashScoreWords = nullptr;
+    first.HashInfoWords = nullptr;
+    first.HashSlots = 0;
+    return HashResize(first, units, spareSlots);
+}
+
+bool HashResize(Engine& first, Word units, bool spareSlots) {
     const std::uint32_t n = SlotCount(units);
     const std::size_t slots = 2u * static_cast<std::size_t>(n) + (spareSlots ? SpareSlots : 0);
     // Value-initialised: every word of every slot starts at 0.
@@ -27,12 +35,9 @@ bool HashAllocate(Engine& first, Word units, bool spareSlots) {
     if (info == nullptr) {
         delete[] score;
         delete[] check;
-        first.HashCheckWords = nullptr;
-        first.HashScoreWords = nullptr;
-        first.HashInfoWords = nullptr;
-        first.HashSlots = 0;
         return false;
     }
+    HashRelease(first);
     first.HashCheckWords = check;
     first.HashScoreWords = score;
     first.HashInfoWords = info;

@@ -16,6 +16,10 @@ inline constexpr std::uint32_t HashSlotsPerUnit = 52000;
 // cannot be had.
 bool HashAllocate(Engine& first, Word units, bool spareSlots);
 void HashRelease(Engine& first);
+// A table of another size for copy 1, allocated before the old one is
+// released: on failure the old table stays as it was and false is returned.
+// The other copies must be attached again (HashAttach) afterwards.
+bool HashResize(Engine& first, Word units, bool spareSlots);
 
 // Gives a further copy the table of copy 1 and copy 1's random key numbers
 // (read from the table's first words), and builds its key tables.

@@ -22,6 +22,34 @@ void ResetPlies(Engine& e, int first) {
     }
 }
 
+// Removes from the root list every move for which `drop(slot)` is true,
+// keeping the order of the others and the list's bookkeeping.
+template <typename Drop>
+void DropRootMoves(Engine& e, Drop drop) {
+    if (e.LastMove[1] == ListEmptyLast) return;
+    int last = e.LastMove[1];
+    for (int i = 0; i <= last;) {
+        if (!drop(i)) {
+            ++i;
+            continue;
+        }
+        for (int j = i; j < last; ++j) {
+            e.MoveFrom[1][j] = e.MoveFrom[1][j + 1];
+            e.MoveTo[1][j] = e.MoveTo[1][j + 1];
+            e.MoveExtra[1][j] = e.MoveExtra[1][j + 1];
+        }
+        --last;
+        --e.ListState[1];
+        if (i < e.QuietIndex[1]) --e.QuietIndex[1];
+    }
+    if (last < 0) {
+        e.LastMove[1] = ListEmptyLast;
+        e.MoveCursor[1] = CursorNone;
+    } else {
+        e.LastMove[1] = static_cast<Byte>(last);
+    }
+}
+
 void StartNewSearch(Engine& e) {
     ResetPlies(e, 1);
     e.PlyFlags[1] = e.PlyFlags[0];
@@ -56,31 +84,12 @@ void StartNewSearch(Engine& e) {
     e.ParentPly = 1;
 
     // The root list keeps only legal moves.
-    if (e.LastMove[1] == ListEmptyLast) return;
-    int last = e.LastMove[1];
-    for (int i = 0; i <= last;) {
+    DropRootMoves(e, [&e](int i) {
         PlaceMove(e, static_cast<Byte>(i), 1);
         const bool attacked = AttackedByWhite(e, e.Board[BlackKingCell]) != 0;
         UnmakeMove(e, static_cast<Byte>(i), 1);
-        if (!attacked) {
-            ++i;
-            continue;
-        }
-        for (int j = i; j < last; ++j) {
-            e.MoveFrom[1][j] = e.MoveFrom[1][j + 1];
-            e.MoveTo[1][j] = e.MoveTo[1][j + 1];
-            e.MoveExtra[1][j] = e.MoveExtra[1][j + 1];
-        }
-        --last;
-        --e.ListState[1];
-        if (i < e.QuietIndex[1]) --e.QuietIndex[1];
-    }
-    if (last < 0) {
-        e.LastMove[1] = ListEmptyLast;
-        e.MoveCursor[1] = CursorNone;
-    } else {
-        e.LastMove[1] = static_cast<Byte>(last);
-    }
+        return attacked;
+    });
 }
 
 void NextIteration(Engine& e) {
@@ -124,6 +133,25 @@ void MoveSlotToFront(Engine& e, int ply, int b) {
     from[0] = f;
     to[0] = t;
     extra[0] = x;
+}
+
+void BeginSearch(Engine& e) {
+    StartNewSearch(e);
+}
+
+void KeepRootMoves(Engine& e, const RootMove* moves, int count) {
+    auto named = [&](int i) {
+        for (int k = 0; k < count; ++k) {
+            if (moves[k].From != e.MoveFrom[1][i] || moves[k].To != e.MoveTo[1][i]) continue;
+            if (moves[k].Promotion == 0 || moves[k].Promotion == e.MoveExtra[1][i]) return true;
+        }
+        return false;
+    };
+    if (e.LastMove[1] == ListEmptyLast) return;
+    bool any = false;
+    for (int i = 0; i <= e.LastMove[1]; ++i) any = any || named(i);
+    if (!any) return;
+    DropRootMoves(e, [&](int i) { return !named(i); });
 }
 
 void SearchStep(Engine& e, Byte startDepth) {

@@ -39,6 +39,16 @@ void SearchStep(Engine& e, Byte startDepth = 0);
 // when a descent ends; the search does not depend on where calls end).
 void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget);
 
+// Starts a new search on the game position at once (what the first step
+// after a reset of the node count does), so that the root list can be
+// narrowed before the first step.
+void BeginSearch(Engine& e);
+
+struct RootMove;
+// Keeps in the root list only the moves named (from, to and promotion code;
+// a promotion code of 0 stands for any), unless that would leave none.
+void KeepRootMoves(Engine& e, const RootMove* moves, int count);
+
 // Results read by the front end.
 Byte CurrentDepth(const Engine& e);  // the iteration in progress (the next one right after an iteration ended)
 
