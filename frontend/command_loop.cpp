@@ -155,6 +155,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.Uci.MovesLength = 0;
     fe.Uci.PendingCount = 0;
     fe.Uci.DepthCap = 0;
+    fe.Uci.LargestHash = 1024;
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
 }
 

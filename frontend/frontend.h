@@ -42,9 +42,11 @@ struct UciState {
     // Lines that arrived during a search, handled after it in order.
     char Pending[UciPendingLines][LongLineCapacity];
     int PendingCount;
-    // Deepest iteration any search of UCI mode may complete (the fuzz
-    // target keeps its searches shallow; 0 means no cap).
+    // Deepest iteration any search of UCI mode may complete, and the largest
+    // hash size the Hash option offers (the fuzz target keeps both small; a
+    // depth cap of 0 means none).
     Byte DepthCap;
+    Word LargestHash;
 };
 
 struct FrontEnd {
@@ -154,6 +156,35 @@ void ListCommand(FrontEnd& fe);
 void SaveCommand(FrontEnd& fe);
 
 // -- output.cpp ------------------------------------------------------------
+// An output line assembled in a fixed buffer (a thinking line of 64 entries
+// fits with room to spare). Text past the end is dropped.
+struct LineText {
+    char Text[2048] = "";
+    int Length = 0;
+
+    void Add(char c) {
+        if (Length < static_cast<int>(sizeof Text) - 1) Text[Length++] = c;
+        Text[Length] = '\0';
+    }
+    void Add(const char* s) {
+        while (*s != '\0') Add(*s++);
+    }
+    void AddSquare(const FrontEnd& fe, Byte square);
+    void AddNumber(long long value) {
+        char digits[24];
+        std::snprintf(digits, sizeof digits, "%lld", value);
+        Add(digits);
+    }
+    void AddUnsigned(std::uint64_t value) {
+        char digits[24];
+        std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));
+        Add(digits);
+    }
+    void Blanks(int count) {
+        for (int i = 0; i < count; ++i) Add(' ');
+    }
+};
+
 // Every line is flushed as soon as it ends, so an interface sees it at once.
 void Print(FrontEnd& fe, const char* text);
 void PrintLine(FrontEnd& fe, const char* text);

@@ -15,6 +15,13 @@ void EndLine(FrontEnd& fe) {
     std::fflush(fe.Output);
 }
 
+void LineText::AddSquare(const FrontEnd& fe, Byte square) {
+    char name[2];
+    SquareName(fe, square, name);
+    Add(name[0]);
+    Add(name[1]);
+}
+
 void PrintLine(FrontEnd& fe, const char* text) {
     Print(fe, text);
     EndLine(fe);

@@ -15,40 +15,6 @@ constexpr int kMaxEntries = 64;
 constexpr int kKing = 1;
 constexpr int kPawn = 6;
 
-// A line assembled in a fixed buffer: 64 entries of at most 17 characters and
-// the fields before them fit with room to spare. Text past the end is dropped.
-struct LineText {
-    char Text[2048];
-    int Length = 0;
-
-    void Add(char c) {
-        if (Length < static_cast<int>(sizeof Text) - 1) Text[Length++] = c;
-        Text[Length] = '\0';
-    }
-    void Add(const char* s) {
-        while (*s != '\0') Add(*s++);
-    }
-    void AddSquare(const FrontEnd& fe, Byte square) {
-        char name[2];
-        SquareName(fe, square, name);
-        Add(name[0]);
-        Add(name[1]);
-    }
-    void AddNumber(long long value) {
-        char digits[24];
-        std::snprintf(digits, sizeof digits, "%lld", value);
-        Add(digits);
-    }
-    void AddUnsigned(std::uint64_t value) {
-        char digits[24];
-        std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));
-        Add(digits);
-    }
-    void Blanks(int count) {
-        for (int i = 0; i < count; ++i) Add(' ');
-    }
-};
-
 int DigitCount(std::uint64_t value) {
     int n = 1;
     while (value >= 10) {

@@ -19,7 +19,6 @@ namespace corvane {
 
 namespace {
 
-constexpr int kLargestHash = 1024;  // megabyte units, as the configuration file allows
 constexpr std::uint32_t kNoClock = 4294967295u;
 constexpr int kShownCommand = 60;  // characters of a bad line repeated in a reply
 
@@ -249,8 +248,8 @@ void PrintIdentification(FrontEnd& fe) {
     PrintLine(fe, "id name Corvane 1.4");
     PrintLine(fe, "id author the CorvaneChess team");
     char line[96];
-    std::snprintf(line, sizeof line, "option name Hash type spin default %u min 1 max %d",
-                  static_cast<unsigned>(fe.HashMegabytes), kLargestHash);
+    std::snprintf(line, sizeof line, "option name Hash type spin default %u min 1 max %u",
+                  static_cast<unsigned>(fe.HashMegabytes), static_cast<unsigned>(fe.Uci.LargestHash));
     PrintLine(fe, line);
     PrintLine(fe, "option name Ponder type check default false");
     PrintLine(fe, "option name Clear Hash type button");
@@ -297,8 +296,8 @@ void SetOptionCommand(FrontEnd& fe, const char* rest) {
 
     if (SameNoCase(name, "Hash")) {
         std::int64_t units = 0;
-        if (!ReadWordNumber(clean, units) || units < 1 || units > kLargestHash) {
-            InfoString(fe, "Hash takes a size from 1 to 1024; unchanged: ", value);
+        if (!ReadWordNumber(clean, units) || units < 1 || units > fe.Uci.LargestHash) {
+            InfoString(fe, "Hash takes a size from 1 to the largest offered; unchanged: ", value);
             return;
         }
         Engine& first = fe.Copies[0];
@@ -426,31 +425,40 @@ void ApplyTimeLimits(FrontEnd& fe, const GoLimits& g) {
 void PrintInfo(FrontEnd& fe, int depth) {
     Engine& e = fe.Copies[0];
     e.NewVariation = 0;
-    char line[2048];
-    int n = 0;
-    auto add = [&](const char* format, auto... values) {
-        if (n < static_cast<int>(sizeof line))
-            n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), format, values...);
-    };
-    add("info depth %d score ", depth);
+    LineText line;
+    line.Add("info depth ");
+    line.AddNumber(depth);
+    // The score from the side to move: centipawns, or moves to mate (less
+    // than 0 when the engine is mated).
     const int s = e.BestScore;
-    if (s > 62759) add("mate %d", (62768 - s + 1) / 2);
-    else if (s < 2777) add("mate %d", -((s - 2767) / 2));
-    else add("cp %d", s == ScoreDraw ? 0 : s - ScoreLevel);
+    if (s > 62759) {
+        line.Add(" score mate ");
+        line.AddNumber((62768 - s + 1) / 2);
+    } else if (s < 2777) {
+        line.Add(" score mate ");
+        line.AddNumber(-((s - 2767) / 2));
+    } else {
+        line.Add(" score cp ");
+        line.AddNumber(s == ScoreDraw ? 0 : s - ScoreLevel);
+    }
     const std::uint64_t nodes = TotalNodes(fe);
     const std::uint64_t ms = 10ull * fe.Elapsed;
-    add(" nodes %llu nps %llu time %llu", static_cast<unsigned long long>(nodes),
-        static_cast<unsigned long long>(ms > 0 ? nodes * 1000 / ms : 0), static_cast<unsigned long long>(ms));
+    line.Add(" nodes ");
+    line.AddUnsigned(nodes);
+    line.Add(" nps ");
+    line.AddUnsigned(ms > 0 ? nodes * 1000 / ms : 0);
+    line.Add(" time ");
+    line.AddUnsigned(ms);
     const std::uint32_t* pv = e.PrincipalVariation;
     for (int i = 0; i < 64 && pv[i] != 0 && (pv[i] & 255) != LineMateEntry; ++i) {
-        if (i == 0) add(" pv");
+        line.Add(i == 0 ? " pv " : " ");
         char text[6];
         MoveText(fe, static_cast<Byte>(pv[i] >> 24), static_cast<Byte>(pv[i] >> 16),
                  (pv[i] & LineFlagPromotion) ? static_cast<Byte>((pv[i] >> 12) & 15) : 0, text);
-        add(" %s", text);
+        line.Add(text);
         if (pv[i] & (LineFlagFailLow | LineFlagFailHigh)) break;
     }
-    PrintLine(fe, line);
+    PrintLine(fe, line.Text);
 }
 
 // "bestmove" with the root's best move and, when the best line predicts

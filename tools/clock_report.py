@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Time used per move against the allotment, from xboard debug logs.
 
-    tools/clock_report.py [--second] XBOARD.DEBUG ...
+    tools/clock_report.py [--second] [--uci] XBOARD.DEBUG ...
 
 Reads the protocol log of matches played by tools/match.sh, where our engine
 is the first engine (--second: the second). For every searched move it pairs
@@ -12,6 +12,11 @@ period), then prints per log and in total: the moves, time used over
 allotment (mean and largest), the moves past the hard limit and by how much,
 and the least time the engine's clock held. Book moves have no summary line
 and are not counted, nor are the summaries of ponder searches.
+
+With --uci the engine played in UCI mode through polyglot, which prints no
+summary line: the time a move used is then read from the log's millisecond
+stamps, from the last line xboard sent the engine before its move to the
+move itself (what the clock charges), and book moves are counted too.
 """
 import re
 import sys
@@ -41,20 +46,22 @@ def parse_seconds(text):
     return float(text) * 60
 
 
-def scan(path, who):
+def scan(path, who, uci=False):
     rows = []
+    last_sent = None
     inc = 0
     per_period = 0
     ponder = 0
     clock = None
     made = 0
     pondered = False
-    send = re.compile(r">%s ?: (.*)" % who)
-    recv = re.compile(r"<%s ?: (.*)" % who)
+    send = re.compile(r"^(\d+) >%s ?: (.*)" % who)
+    recv = re.compile(r"^(\d+) <%s ?: (.*)" % who)
     for line in open(path, errors="replace"):
         m = send.search(line)
         if m:
-            cmd = m.group(1).strip()
+            last_sent = int(m.group(1))
+            cmd = m.group(2).strip()
             if cmd.startswith("level "):
                 parts = cmd.split()
                 if len(parts) >= 4:
@@ -72,7 +79,15 @@ def scan(path, who):
         m = recv.search(line)
         if not m:
             continue
-        reply = m.group(1)
+        reply = m.group(2)
+        if uci:
+            if reply.startswith("move ") and clock is not None and last_sent is not None:
+                allot, hard = allotment(clock, inc, per_period, made, ponder)
+                rows.append((clock, allot, hard, (int(m.group(1)) - last_sent) // 10))
+                clock = None
+            if reply.startswith("move "):
+                made += 1
+            continue
         # A ponder search ends with its own summary, on the opponent's time.
         if reply.startswith("ponder stopped"):
             pondered = True
@@ -110,14 +125,19 @@ def report(name, rows):
 
 def main(argv):
     who = "first"
-    if argv and argv[0] == "--second":
-        who, argv = "second", argv[1:]
+    uci = False
+    while argv and argv[0] in ("--second", "--uci"):
+        if argv[0] == "--second":
+            who = "second"
+        else:
+            uci = True
+        argv = argv[1:]
     if not argv:
         print(__doc__.strip(), file=sys.stderr)
         return 2
     everything = []
     for path in argv:
-        rows = scan(path, who)
+        rows = scan(path, who, uci)
         report(path, rows)
         everything += rows
     if len(argv) > 1:

@@ -17,7 +17,7 @@
 #
 #   tools/match.sh -1 CMD [-d1 DIR] -2 CMD [-d2 DIR] [-n GAMES]
 #                  [-tc MINUTES|MIN:SEC] [-inc SECONDS] [-ponder]
-#                  [-o OUTDIR] [-timeout SECONDS] [-retries K]
+#                  [-o OUTDIR] [-timeout SECONDS] [-retries K] [-uci1] [-uci2]
 #
 #   -1          the command that starts the engine under test (first engine)
 #   -2          the command that starts the peer (second engine)
@@ -35,6 +35,9 @@
 #               from the number of games and the time control)
 #   -retries    how often a match made void by the peer is played again
 #               (default 2)
+#   -uci1, -uci2  the first or second engine speaks UCI: xboard runs it
+#               through the polyglot adapter (tools/setup-match.sh installs
+#               it)
 #
 # Example, ten fast games: tools/match.sh -1 /usr/games/fairymax \
 #   -2 /usr/games/phalanx -n 10 -tc 0:10 -inc 0.1
@@ -48,6 +51,7 @@ usage() {
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 first="" second="" dir1="$PWD" dir2="$PWD" games=2 tc=1 inc=1 ponder=false out="" limit="" retries=2
+uci1=false uci2=false
 while [ $# -gt 0 ]; do
   case "$1" in
     -1) first="${2:?}"; shift 2 ;;
@@ -61,6 +65,8 @@ while [ $# -gt 0 ]; do
     -o) out="${2:?}"; shift 2 ;;
     -timeout) limit="${2:?}"; shift 2 ;;
     -retries) retries="${2:?}"; shift 2 ;;
+    -uci1) uci1=true; shift ;;
+    -uci2) uci2=true; shift ;;
     -h|--help) usage ;;
     *) echo "match.sh: unknown option $1" >&2; usage ;;
   esac
@@ -73,7 +79,12 @@ done
 for d in "$dir1" "$dir2"; do
   [ -d "$d" ] || { echo "match.sh: no directory $d" >&2; exit 2; }
 done
-for tool in xboard xvfb-run xauth timeout; do
+# Debian installs xboard, polyglot and the engines in /usr/games, which
+# xboard must find polyglot in.
+export PATH="$PATH:/usr/games"
+tools=(xboard xvfb-run xauth timeout)
+if $uci1 || $uci2; then tools+=(polyglot); fi
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/games/$tool" ] ||
     { echo "match.sh: $tool is missing (run tools/setup-match.sh)" >&2; exit 2; }
 done
@@ -147,8 +158,8 @@ play_try() {  # directory
   # be ended together.
   HOME="$home" setsid timeout --kill-after=10 "$limit" xvfb-run -a -s "-screen 0 1024x768x24" \
     "$xboard" \
-      -fcp "$dir/engine1.sh" -fd "$dir1" \
-      -scp "$dir/engine2.sh" -sd "$dir2" \
+      -fcp "$dir/engine1.sh" -fd "$dir1" -firstIsUCI "$uci1" \
+      -scp "$dir/engine2.sh" -sd "$dir2" -secondIsUCI "$uci2" \
       -matchMode true -matchGames "$games" -matchPause 1000 \
       -tc "$tc" -inc "$inc" -ponderNextMove "$ponder" \
       -autoCallFlag true -testClaims true \

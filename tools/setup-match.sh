@@ -3,4 +3,4 @@
 # server to run it without a screen, and three engines to play against
 # (needs root or sudo and apt-get; a no-op when all are present).
 set -euo pipefail
-exec "$(dirname "$0")/setup.sh" xboard xvfb xauth fairymax phalanx hoichess
+exec "$(dirname "$0")/setup.sh" xboard xvfb xauth polyglot fairymax phalanx hoichess

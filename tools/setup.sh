@@ -7,7 +7,7 @@ set -euo pipefail
 # X server, a Debian engine for the match tests and Python for the planted
 # faults of the harness test; groff for the check of the manual page; clang
 # for the fuzz targets.
-packages=(g++ cmake make libgtest-dev xboard xvfb xauth hoichess python3 groff-base clang)
+packages=(g++ cmake make libgtest-dev xboard xvfb xauth polyglot hoichess python3 groff-base clang)
 # Other packages can be named on the command line instead (tools/setup-match.sh).
 [ $# -gt 0 ] && packages=("$@")
 

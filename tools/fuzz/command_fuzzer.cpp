@@ -6,7 +6,11 @@
 // engine's own moves for as long as it is to move and not forced. After
 // every step the game position of both copies is checked. Searches are held
 // to a shallow depth so that an input runs in milliseconds; the book is read
-// from the working directory.
+// from the working directory. From a line "uci" on, the rest of the input is
+// a UCI session: each line goes to the UCI mode with the line after it
+// already waiting in the mailbox, so that a search meets it as it would
+// from the input reader (stop, isready, ponderhit, quit, or a line kept for
+// after the search); the lines kept are handled after the search, in order.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -77,6 +81,53 @@ bool Pass(fuzz::FuzzEngine& f, const char* line) {
     return quit || EngineTurns(f, line);
 }
 
+// The next line of the input, as the input reader keeps it (at most
+// `capacity` - 1 characters, a carriage return before the line end
+// dropped); false at the end of the input.
+bool NextLine(const std::uint8_t* data, std::size_t size, std::size_t& at, char* line, int capacity) {
+    if (at >= size) return false;
+    int length = 0;
+    while (at < size && data[at] != '\n') {
+        if (length < capacity - 1) line[length++] = static_cast<char>(data[at]);
+        ++at;
+    }
+    ++at;  // the line end
+    if (length > 0 && line[length - 1] == '\r') --length;
+    std::memset(line + length, 0, static_cast<std::size_t>(capacity - length));
+    return true;
+}
+
+// The rest of the input as a UCI session.
+void UciSessionOf(fuzz::FuzzEngine& f, const std::uint8_t* data, std::size_t size, std::size_t at) {
+    FrontEnd& fe = f.Front;
+    fe.Uci.DepthCap = kFuzzDepth + 1;
+    fe.Uci.LargestHash = 2;
+    UciStart(fe);
+    fe.LineReady.store(0, std::memory_order_release);
+    static char line[LongLineCapacity];
+    static char next[LongLineCapacity];
+    bool haveNext = NextLine(data, size, at, next, LongLineCapacity);
+    for (int passes = 0; haveNext && passes < 64; ++passes) {
+        std::memcpy(line, next, LongLineCapacity);
+        haveNext = NextLine(data, size, at, next, LongLineCapacity);
+        if (haveNext) {
+            std::memcpy(fe.LongLine, next, LongLineCapacity);
+            fe.LineReady.store(1, std::memory_order_release);
+        }
+        bool quit = UciLine(fe, line);
+        fuzz::CheckGame(f, line);
+        // A line the search took is not read again.
+        if (haveNext && fe.LineReady.load(std::memory_order_acquire) == 0)
+            haveNext = NextLine(data, size, at, next, LongLineCapacity);
+        fe.LineReady.store(0, std::memory_order_release);
+        while (!quit && UciNextPending(fe, line)) {
+            quit = UciLine(fe, line);
+            fuzz::CheckGame(f, line);
+        }
+        if (quit) return;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -85,16 +136,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char line[LineCapacity];
     std::size_t at = 0;
     int passes = 0;
-    while (at < size && passes < 64) {
-        int length = 0;
-        while (at < size && data[at] != '\n') {
-            if (length < LineCapacity - 1) line[length++] = static_cast<char>(data[at]);
-            ++at;
-        }
-        ++at;  // the line end
-        if (length > 0 && line[length - 1] == '\r') --length;
-        std::memset(line + length, 0, LineCapacity - length);
+    while (passes < 64 && NextLine(data, size, at, line, LineCapacity)) {
         ++passes;
+        if (std::strcmp(line, "uci") == 0) {
+            UciSessionOf(f, data, size, at);
+            break;
+        }
         if (Pass(f, line)) break;
     }
     return 0;

@@ -126,8 +126,22 @@ void ResetEngine(FuzzEngine& f) {
             std::memcpy(static_cast<void*>(&image[k]), static_cast<const void*>(&f.Copies[k]), sizeof(Engine));
         return;
     }
-    for (int k = 0; k < 2; ++k)
-        std::memcpy(static_cast<void*>(&f.Copies[k]), static_cast<const void*>(&image[k]), sizeof(Engine));
+    // The table the copies share now (a UCI input may have given it another
+    // size) stays theirs.
+    for (int k = 0; k < 2; ++k) {
+        Engine& e = f.Copies[k];
+        auto* check = e.HashCheckWords;
+        auto* score = e.HashScoreWords;
+        auto* info = e.HashInfoWords;
+        const std::uint32_t slots = e.HashSlots;
+        const std::uint64_t reciprocal = e.HashReciprocal;
+        std::memcpy(static_cast<void*>(&e), static_cast<const void*>(&image[k]), sizeof(Engine));
+        e.HashCheckWords = check;
+        e.HashScoreWords = score;
+        e.HashInfoWords = info;
+        e.HashSlots = slots;
+        e.HashReciprocal = reciprocal;
+    }
     HashClear(f.Copies[0]);
     // The front end's defaults are those of a full new game already; its
     // stopwatch starts with the game.
