@@ -193,7 +193,7 @@ void PositionCommand(FrontEnd& fe, const char* rest) {
                 std::memcpy(base + n, word, static_cast<std::size_t>(length));
                 n += length;
             }
-            if (fields == 1) whiteToMove = !Same(word, "b");
+            if (fields == 1) whiteToMove = word[0] != 'b';  // as "setboard" reads the side
             ++fields;
         }
         base[n] = '\0';
