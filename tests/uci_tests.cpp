@@ -127,6 +127,7 @@ TEST(Uci, GoLimits) {
         int MaxDepth;            // deepest "info depth" allowed, -1 any
         long long MaxTime;       // latest last "time" allowed (ms), -1 any
         long long MaxNodes;      // most nodes in the last "info", -1 any
+        int MinDepth = -1;       // an "info depth" at least this deep, -1 any
     } cases[] = {
         {"go depth 5", 5, -1, -1},
         {"go movetime 300", -1, 1500, -1},
@@ -134,6 +135,9 @@ TEST(Uci, GoLimits) {
         {"go wtime 2000 btime 2000 winc 20 binc 20", -1, 1500, -1},
         {"go wtime 60000 btime 60000 movestogo 1 depth 3", 3, -1, -1},
         {"go searchmoves a2a3 h2h3 depth 4", 4, -1, -1},
+        // The engine has White: its own clock counts, not the opponent's.
+        {"go wtime 100000 btime 1000", -1, -1, -1, 5},
+        {"go wtime 1000 btime 100000", 1, -1, -1},
     };
     for (const auto& c : cases) {
         const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nsetoption name OwnBook value false\\n" + opening + "\\n" +
@@ -157,6 +161,12 @@ TEST(Uci, GoLimits) {
             EXPECT_LE(LastInfo(run.Output, "time"), c.MaxTime) << c.Go << "\n" << run.Output;
         }
 #endif
+        if (c.MinDepth >= 0) {
+            EXPECT_GT(Count(run.Output, std::regex("^info depth " + std::to_string(c.MinDepth) + " ",
+                                                   std::regex::multiline)),
+                      0)
+                << c.Go << "\n" << run.Output;
+        }
         if (c.MaxNodes >= 0) {
             EXPECT_LE(LastInfo(run.Output, "nodes"), c.MaxNodes) << c.Go << "\n" << run.Output;
         }
