@@ -21,12 +21,7 @@ namespace fs = std::filesystem;
 struct BookFile {
     std::string Path;
     explicit BookFile(const std::string& bytes) {
-        static int counter = 0;
-        const fs::path dir = fs::temp_directory_path() / "corvane_book_test";
-        fs::create_directories(dir);
-        Path = (dir / (std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                       std::to_string(++counter) + ".txt"))
-                   .string();
+        Path = ScratchPath("corvane_book_").string() + ".txt";
         std::ofstream(Path, std::ios::binary) << bytes;
     }
     ~BookFile() { fs::remove(Path); }

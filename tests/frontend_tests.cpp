@@ -393,7 +393,7 @@ TEST(ClockCommands, NumbersOfTimeLevelAndDepth) {
 
 TEST(Configuration, HashSizeFromTheFirstValueLine) {
     Game g;
-    const auto dir = std::filesystem::temp_directory_path() / "corvane_config_test";
+    const auto dir = ScratchPath("corvane_config_");
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "Corvaconfig.ini").string();
     struct Case {
@@ -413,6 +413,7 @@ TEST(Configuration, HashSizeFromTheFirstValueLine) {
     std::filesystem::remove(path);
     ReadConfiguration(*g.Front, path.c_str());
     EXPECT_EQ(g.Front->HashMegabytes, 128);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(GameRecord, EightPliesALineWithPromotionLetters) {
@@ -454,8 +455,7 @@ TEST(GameRecord, MovesBeforeASetUpPositionReadA8A8) {
 template <typename Body>
 void InScratchDirectory(const char* name, Body body) {
     const auto home = std::filesystem::current_path();
-    const auto dir = std::filesystem::temp_directory_path() /
-                     (std::string(name) + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const auto dir = ScratchPath(name);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "scratch_path.h"
+
 #if !defined(_WIN32)
 #include <sys/wait.h>
 #endif
@@ -26,10 +28,7 @@ struct ProgramRun {
 // prefix such as a ulimit.
 ProgramRun RunProgram(const std::string& program, const std::string& input, const std::string* config = nullptr,
                const std::string& limit = "") {
-    static int counter = 0;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("corvane_e2e_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                          std::to_string(++counter));
+    const fs::path dir = ScratchPath("corvane_e2e_");
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "input.txt", std::ios::binary) << input;

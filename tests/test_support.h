@@ -19,6 +19,7 @@
 #include "engine/board/board.h"
 #include "engine/engine.h"
 #include "frontend/frontend.h"
+#include "scratch_path.h"
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -162,9 +163,7 @@ struct FedRun {
 // lines matching PATTERN (at most two minutes), so that lines arrive at the
 // moments the test wants, however fast the build runs.
 inline FedRun RunFed(const std::string& program, const std::string& feed) {
-    static int counter = 0;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("corvane_play_" + std::to_string(::getpid()) + "_" +
-                                                      std::to_string(++counter));
+    const std::filesystem::path dir = ScratchPath("corvane_play_");
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "Corvaconfig.ini") << "16\n";
