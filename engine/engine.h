@@ -8,12 +8,24 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace corvane {
 
 using Byte = std::uint8_t;
 using Word = std::uint16_t;
+
+// Three buckets of the shared hash table in one 64-byte cache line. Bucket b
+// holds the two slots a key with KeyA mod N = b may use: slot b
+// (depth-preferred, part 0) and slot b + N (always-replace, part 1), so that
+// a probe reads one line. Every word is a relaxed atomic of its own.
+struct alignas(64) HashLine {
+    std::atomic<std::uint32_t> Check[3][2];
+    std::atomic<std::uint32_t> Score[3][2];
+    std::atomic<std::uint16_t> Info[3][2];
+};
+static_assert(sizeof(HashLine) == 64);
 
 // ---------------------------------------------------------------------------
 // Cells and piece codes
@@ -184,11 +196,10 @@ struct Engine {
     Byte NewVariation;
 
     // -- Shared hash table (allocated by copy 1) --------------------------
-    std::atomic<std::uint32_t>* HashCheckWords;
-    std::atomic<std::uint32_t>* HashScoreWords;
-    std::atomic<std::uint16_t>* HashInfoWords;
+    HashLine* HashLines;
     std::uint32_t HashSlots;  // N: depth-preferred slots 0..N-1, always-replace N..2N-1
     std::uint64_t HashReciprocal;  // 2^64 / N rounded up: a key's bucket without a division
+    std::size_t HashBytes;  // size of the memory block behind HashLines (copy 1)
 
     // -- Identity ---------------------------------------------------------
     Byte CopyNumber;  // 1 to 4; copy 1 owns the hash table and draws the random numbers

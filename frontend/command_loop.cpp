@@ -102,12 +102,7 @@ void Shutdown(FrontEnd& fe) {
     // Every worker has left its loop before the table it searches goes.
     EndWorkers(fe);
     HashRelease(fe.Copies[0]);
-    for (int k = 1; k < fe.CopyCount; ++k) {
-        fe.Copies[k].HashCheckWords = nullptr;
-        fe.Copies[k].HashScoreWords = nullptr;
-        fe.Copies[k].HashInfoWords = nullptr;
-        fe.Copies[k].HashSlots = 0;
-    }
+    for (int k = 1; k < fe.CopyCount; ++k) HashDetach(fe.Copies[k]);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "engine/board/board.h"
 #include "engine/eval/evaluate.h"
+#include "engine/platform.h"
 #include "engine/search/hash_table.h"
 #include "engine/search/search.h"
 #include "test_support.h"
@@ -346,7 +347,7 @@ protected:
     }
     void TearDown() override { HashRelease(*e); }
     std::uint32_t Slot(int p) const { return e->KeyA[p] % e->HashSlots; }
-    int StoredDepth(std::uint32_t slot) const { return e->HashInfoWords[slot].load() >> 4; }
+    int StoredDepth(std::uint32_t slot) const { return HashSlot(*e, slot).Info.load() >> 4; }
     // Stores at ply p with a given value, depth in eighths and bound type.
     void Store(int p, Word value, int depthEighths, int type) {
         e->PlyValue[p] = value;
@@ -375,6 +376,52 @@ TEST(HashBucket, IsTheRemainderForEveryTableSize) {
     }
 }
 
+// Every slot has three words of its own, the two slots of a bucket lie in one
+// cache line, and the table's memory (large pages asked for or not) holds
+// them all; the random numbers for the other copies sit in slots 0 to 401.
+TEST(HashLayout, SlotsOwnTheirWordsAndABucketIsOneLine) {
+    Engine e;
+    InitTables(e);
+    ASSERT_TRUE(HashAllocate(e, 1, true));
+    const auto begin = reinterpret_cast<std::uintptr_t>(e.HashLines);
+    const auto line = [](const void* word) { return reinterpret_cast<std::uintptr_t>(word) / 64; };
+    std::vector<std::uintptr_t> words;
+    for (std::uint32_t slot = 0; slot < 2 * e.HashSlots; ++slot) {
+        const HashSlotWords w = HashSlot(e, slot);
+        for (const void* word : {static_cast<const void*>(&w.Check), static_cast<const void*>(&w.Score),
+                                 static_cast<const void*>(&w.Info)}) {
+            const auto at = reinterpret_cast<std::uintptr_t>(word);
+            ASSERT_TRUE(at >= begin && at < begin + e.HashBytes) << slot;
+            ASSERT_EQ(line(word), line(&HashSlot(e, slot % e.HashSlots).Check)) << slot;
+            words.push_back(at);
+        }
+    }
+    std::sort(words.begin(), words.end());
+    EXPECT_EQ(std::adjacent_find(words.begin(), words.end()), words.end());
+    Engine other;
+    InitTables(other);
+    HashAttach(other, e, 1);
+    for (int x = 0; x < BoardCells; ++x) ASSERT_EQ(other.RandomA[x], e.RandomA[x]);
+    for (int x = 0; x < BoardCells; ++x) ASSERT_EQ(other.RandomB[x], e.RandomB[x]);
+    HashRelease(e);
+}
+
+// Blocks of the platform's table memory, small and large, with and without
+// large pages, are aligned to a cache line and writable to their last byte.
+TEST(HashLayout, TableMemoryWithAndWithoutLargePages) {
+    for (std::size_t bytes : {std::size_t{64}, std::size_t{1000}, std::size_t{2} << 20, (std::size_t{2} << 20) + 1,
+                              (std::size_t{5} << 20) + 123}) {
+        for (bool large : {false, true}) {
+            auto* block = static_cast<unsigned char*>(TableMemoryAllocate(bytes, large));
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % TableMemoryAlignment, 0u);
+            std::fill(block, block + bytes, static_cast<unsigned char>(0xA5));
+            EXPECT_EQ(block[bytes - 1], 0xA5);
+            TableMemoryRelease(block, bytes);
+        }
+    }
+}
+
 TEST_F(HashTableTest, ReplacementWeightsAndAgeing) {
     Store(5, 33000, 40, 2);
     EXPECT_EQ(StoredDepth(Slot(5)), 40);
@@ -387,7 +434,7 @@ TEST_F(HashTableTest, ReplacementWeightsAndAgeing) {
     // Two engine moves later any new entry replaces it.
     HashAge(*e);
     HashAge(*e);
-    EXPECT_EQ(e->HashInfoWords[Slot(5)].load() & 12, 12);
+    EXPECT_EQ(HashSlot(*e, Slot(5)).Info.load() & 12, 12);
     Store(5, 33000, 1, 0);
     EXPECT_EQ(StoredDepth(Slot(5)), 1);
     // A draw score is stored with depth 0: its move is used, it never cuts.

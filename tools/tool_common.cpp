@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/board/board.h"
+#include "engine/search/hash_table.h"
 
 namespace corvane {
 
@@ -46,10 +47,7 @@ bool CheckPlacement(const char* fen, int end, char* error) {
 
 void InitToolContext(ToolContext& tool) {
     InitFrontEnd(tool.Front, &tool.Copy, 1, stdout);
-    tool.Copy.HashCheckWords = nullptr;
-    tool.Copy.HashScoreWords = nullptr;
-    tool.Copy.HashInfoWords = nullptr;
-    tool.Copy.HashSlots = 0;
+    HashDetach(tool.Copy);
     InitTables(tool.Copy);
     StartNewGame(tool.Front, 1);
 }

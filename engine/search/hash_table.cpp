@@ -2,14 +2,16 @@
 #include "engine/search/hash_table.h"
 
 #include <new>
+#include <type_traits>
 
 #include "engine/board/board.h"
+#include "engine/platform.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr std::uint32_t SpareSlots = 256;
+constexpr std::uint32_t SpareBuckets = 128;  // 256 spare slots
 
 std::uint32_t SlotCount(Word units) {
     return static_cast<std::uint32_t>(units & 65535u) * HashSlotsPerUnit;
@@ -18,62 +20,60 @@ std::uint32_t SlotCount(Word units) {
 }  // namespace
 
 bool HashAllocate(Engine& first, Word units, bool spareSlots) {
-    first.HashCheckWords = nullptr;
-    first.HashScoreWords = nullptr;
-    first.HashInfoWords = nullptr;
+    first.HashLines = nullptr;
     first.HashSlots = 0;
+    first.HashBytes = 0;
     return HashResize(first, units, spareSlots);
 }
 
 bool HashResize(Engine& first, Word units, bool spareSlots) {
     const std::uint32_t n = SlotCount(units);
-    const std::size_t slots = 2u * static_cast<std::size_t>(n) + (spareSlots ? SpareSlots : 0);
+    const std::size_t buckets = static_cast<std::size_t>(n) + (spareSlots ? SpareBuckets : 0);
+    const std::size_t lines = (buckets + 2) / 3;
+    const std::size_t bytes = lines * sizeof(HashLine);
+    void* block = TableMemoryAllocate(bytes, true);
+    if (block == nullptr) return false;
     // Value-initialised: every word of every slot starts at 0.
-    auto* check = new (std::nothrow) std::atomic<std::uint32_t>[slots]();
-    auto* score = check ? new (std::nothrow) std::atomic<std::uint32_t>[slots]() : nullptr;
-    auto* info = score ? new (std::nothrow) std::atomic<std::uint16_t>[slots]() : nullptr;
-    if (info == nullptr) {
-        delete[] score;
-        delete[] check;
-        return false;
-    }
+    auto* table = static_cast<HashLine*>(block);
+    for (std::size_t k = 0; k < lines; ++k) new (&table[k]) HashLine();
     HashRelease(first);
-    first.HashCheckWords = check;
-    first.HashScoreWords = score;
-    first.HashInfoWords = info;
+    first.HashLines = table;
     first.HashSlots = n;
     first.HashReciprocal = HashReciprocalOf(n);
+    first.HashBytes = bytes;
     if (spareSlots) {
         // The other copies take copy 1's random numbers from these words.
         for (int x = 0; x < BoardCells; ++x) {
-            check[x].store(first.RandomA[x], std::memory_order_relaxed);
-            check[BoardCells + x].store(first.RandomB[x], std::memory_order_relaxed);
+            HashSlot(first, x).Check.store(first.RandomA[x], std::memory_order_relaxed);
+            HashSlot(first, BoardCells + x).Check.store(first.RandomB[x], std::memory_order_relaxed);
         }
     }
     return true;
 }
 
 void HashRelease(Engine& first) {
-    delete[] first.HashCheckWords;
-    delete[] first.HashScoreWords;
-    delete[] first.HashInfoWords;
-    first.HashCheckWords = nullptr;
-    first.HashScoreWords = nullptr;
-    first.HashInfoWords = nullptr;
-    first.HashSlots = 0;
+    // The words are atomics of trivial destruction: the memory goes as it is.
+    static_assert(std::is_trivially_destructible_v<HashLine>);
+    TableMemoryRelease(first.HashLines, first.HashBytes);
+    HashDetach(first);
+}
+
+void HashDetach(Engine& copy) {
+    copy.HashLines = nullptr;
+    copy.HashSlots = 0;
+    copy.HashBytes = 0;
 }
 
 void HashAttach(Engine& copy, const Engine& first, Word units) {
     copy.HashSlots = SlotCount(units);
     copy.HashReciprocal = HashReciprocalOf(copy.HashSlots);
+    copy.HashLines = first.HashLines;
+    copy.HashBytes = 0;
     for (int x = 0; x < BoardCells; ++x) {
-        copy.RandomA[x] = first.HashCheckWords[x].load(std::memory_order_relaxed);
-        copy.RandomB[x] = first.HashCheckWords[BoardCells + x].load(std::memory_order_relaxed);
+        copy.RandomA[x] = HashSlot(first, x).Check.load(std::memory_order_relaxed);
+        copy.RandomB[x] = HashSlot(first, BoardCells + x).Check.load(std::memory_order_relaxed);
     }
     BuildKeyTables(copy);
-    copy.HashCheckWords = first.HashCheckWords;
-    copy.HashScoreWords = first.HashScoreWords;
-    copy.HashInfoWords = first.HashInfoWords;
 }
 
 namespace {
@@ -129,17 +129,18 @@ Byte HashProbe(Engine& e, Byte ply) {
     e.HashBound = 3;
     e.HashTo = 0;
     if (e.HashSlots == 0) return 0;
-    const std::uint32_t n = e.HashSlots;
     const std::uint32_t i = HashBucket(e, e.KeyA[p]);
     Word required = 1;
     if (8 * p <= e.PlyDepth[p]) required = static_cast<Word>(e.PlyDepth[p] + 1 - 8 * p);
     const std::uint32_t check = e.KeyB[p] & 16777215u;
     Word value = 0;
 
-    const std::uint32_t c1 = e.HashCheckWords[i].load(std::memory_order_relaxed);
+    HashLine& line = e.HashLines[i / 3];
+    const std::uint32_t k = i % 3;
+    const std::uint32_t c1 = line.Check[k][0].load(std::memory_order_relaxed);
     if ((c1 >> 8) == check) {
-        const std::uint32_t s1 = e.HashScoreWords[i].load(std::memory_order_relaxed);
-        const std::uint16_t x1 = e.HashInfoWords[i].load(std::memory_order_relaxed);
+        const std::uint32_t s1 = line.Score[k][0].load(std::memory_order_relaxed);
+        const std::uint16_t x1 = line.Info[k][0].load(std::memory_order_relaxed);
         e.HashFrom = static_cast<Byte>(s1 >> 8);
         e.HashTo = static_cast<Byte>(s1);
         e.HashPromo = static_cast<Byte>(c1);
@@ -156,11 +157,10 @@ Byte HashProbe(Engine& e, Byte ply) {
         }
     }
 
-    const std::uint32_t j = i + n;
-    const std::uint32_t c2 = e.HashCheckWords[j].load(std::memory_order_relaxed);
+    const std::uint32_t c2 = line.Check[k][1].load(std::memory_order_relaxed);
     if ((c2 >> 8) == check) {
-        const std::uint32_t s2 = e.HashScoreWords[j].load(std::memory_order_relaxed);
-        const std::uint16_t x2 = e.HashInfoWords[j].load(std::memory_order_relaxed);
+        const std::uint32_t s2 = line.Score[k][1].load(std::memory_order_relaxed);
+        const std::uint16_t x2 = line.Info[k][1].load(std::memory_order_relaxed);
         const Byte from = static_cast<Byte>(s2 >> 8);
         const Byte to = static_cast<Byte>(s2);
         const Byte promo = static_cast<Byte>(c2);
@@ -202,33 +202,42 @@ void HashStore(Engine& e, Byte ply) {
     std::uint32_t d = 0;
     if (8 * p <= e.PlyDepth[p] && v != ScoreDraw) d = e.PlyDepth[p] + 1u - 8u * p;
 
-    const std::uint32_t n = e.HashSlots;
-    std::uint32_t slot = HashBucket(e, e.KeyA[p]);
-    const std::uint16_t x = e.HashInfoWords[slot].load(std::memory_order_relaxed);
+    const std::uint32_t i = HashBucket(e, e.KeyA[p]);
+    HashLine& line = e.HashLines[i / 3];
+    const std::uint32_t k = i % 3;
+    const std::uint16_t x = line.Info[k][0].load(std::memory_order_relaxed);
     const std::uint32_t w = (x >> 4) + ((x & 3) == 2 ? 16u : 0u);
     const std::uint32_t u = d + (t == 2 ? 16u : 0u) + ((x & 4) ? 8u : 0u) + ((x & 8) ? 2048u : 0u);
-    if (u < w) slot += n;
+    const int part = u < w ? 1 : 0;  // slot i, or slot i + N
 
     const int b = e.BestIndex[p];
-    e.HashCheckWords[slot].store(((e.KeyB[p] & 16777215u) << 8) + e.MoveExtra[p][b], std::memory_order_relaxed);
-    e.HashScoreWords[slot].store((static_cast<std::uint32_t>(v) << 16) + (e.MoveFrom[p][b] << 8) + e.MoveTo[p][b],
-                                 std::memory_order_relaxed);
-    e.HashInfoWords[slot].store(static_cast<std::uint16_t>(d * 16 + t), std::memory_order_relaxed);
+    line.Check[k][part].store(((e.KeyB[p] & 16777215u) << 8) + e.MoveExtra[p][b], std::memory_order_relaxed);
+    line.Score[k][part].store((static_cast<std::uint32_t>(v) << 16) + (e.MoveFrom[p][b] << 8) + e.MoveTo[p][b],
+                              std::memory_order_relaxed);
+    line.Info[k][part].store(static_cast<std::uint16_t>(d * 16 + t), std::memory_order_relaxed);
+}
+
+// Calls `visit` with the info word of every depth-preferred slot 0 to N - 1.
+template <typename Visit>
+void ForEachDepthPreferredInfo(Engine& e, Visit visit) {
+    const std::uint32_t n = e.HashSlots;
+    for (std::uint32_t b = 0; b < n; b += 3) {
+        HashLine& line = e.HashLines[b / 3];
+        for (std::uint32_t k = 0; k < 3 && b + k < n; ++k) visit(line.Info[k][0]);
+    }
 }
 
 void HashClear(Engine& e) {
-    std::atomic<std::uint16_t>* info = e.HashInfoWords;
-    for (std::uint32_t i = 0; i < e.HashSlots; ++i) info[i].store(3, std::memory_order_relaxed);
+    ForEachDepthPreferredInfo(e, [](std::atomic<std::uint16_t>& info) { info.store(3, std::memory_order_relaxed); });
 }
 
 void HashAge(Engine& e) {
-    std::atomic<std::uint16_t>* info = e.HashInfoWords;
-    for (std::uint32_t i = 0; i < e.HashSlots; ++i) {
-        std::uint16_t x = info[i].load(std::memory_order_relaxed);
+    ForEachDepthPreferredInfo(e, [](std::atomic<std::uint16_t>& info) {
+        std::uint16_t x = info.load(std::memory_order_relaxed);
         if ((x & 4) == 0) x = static_cast<std::uint16_t>(x + 4);
         else x = static_cast<std::uint16_t>((x & ~12u) + 12);
-        info[i].store(x, std::memory_order_relaxed);
-    }
+        info.store(x, std::memory_order_relaxed);
+    });
 }
 
 }  // namespace corvane

@@ -1,19 +1,22 @@
-// The hash table shared by all engine copies: three parallel arrays of
-// relaxed atomic words, allocated once by copy 1 at start-up.
+// The hash table shared by all engine copies: 2N slots of three relaxed
+// atomic words (check, score, info), allocated once by copy 1 at start-up.
+// Slot i and slot i + N form bucket i and lie side by side in one cache line
+// (three buckets to a line), so that a probe costs one memory access.
 #pragma once
 
 #include "engine/engine.h"
 
 namespace corvane {
 
-// Bytes one configured unit costs: 2 x 52000 slots of 10 bytes.
+// Buckets per configured unit: 2 x 52000 slots of 10 bytes, which the
+// cache-line layout holds in about 1.1 MB.
 inline constexpr std::uint32_t HashSlotsPerUnit = 52000;
 
-// Allocates the three arrays in copy 1 for `units` megabyte units. With
-// `spareSlots` the arrays get 256 spare slots at the end and the random key
-// numbers are placed in the first 402 check words for the other copies to
-// take. Returns false (and leaves the copy without a table) when the memory
-// cannot be had.
+// Allocates the table in copy 1 for `units` megabyte units, on large pages
+// where the system offers them. With `spareSlots` the table gets 256 spare
+// slots at the end and the random key numbers are placed in the check words
+// of slots 0 to 401 for the other copies to take. Returns false (and leaves
+// the copy without a table) when the memory cannot be had.
 bool HashAllocate(Engine& first, Word units, bool spareSlots);
 void HashRelease(Engine& first);
 // A table of another size for copy 1, allocated before the old one is
@@ -24,6 +27,8 @@ bool HashResize(Engine& first, Word units, bool spareSlots);
 // Gives a further copy the table of copy 1 and copy 1's random key numbers
 // (read from the table's first words), and builds its key tables.
 void HashAttach(Engine& copy, const Engine& first, Word units);
+// Leaves a copy without a table (it does not own the one it had).
+void HashDetach(Engine& copy);
 
 // The bucket of a position key: KeyA mod N. Where the compiler has 128-bit
 // products the remainder comes from the stored reciprocal of N, which is
@@ -42,16 +47,27 @@ inline std::uint64_t HashReciprocalOf(std::uint32_t n) {
     return n == 0 ? 0 : UINT64_C(0xFFFFFFFFFFFFFFFF) / n + 1;
 }
 
+// The words of slot `slot` (0 to 2N - 1): slot i and slot i + N are the two
+// parts of bucket i, bucket b the entry b mod 3 of line b / 3.
+struct HashSlotWords {
+    std::atomic<std::uint32_t>& Check;
+    std::atomic<std::uint32_t>& Score;
+    std::atomic<std::uint16_t>& Info;
+};
+inline HashSlotWords HashSlot(const Engine& e, std::uint32_t slot) {
+    const int part = slot >= e.HashSlots ? 1 : 0;
+    const std::uint32_t bucket = part ? slot - e.HashSlots : slot;
+    HashLine& line = e.HashLines[bucket / 3];
+    const std::uint32_t k = bucket % 3;
+    return {line.Check[k][part], line.Score[k][part], line.Info[k][part]};
+}
+
 // Starts loading the bucket of a position key into the cache, so that the
 // probe that follows finds it there.
 inline void HashPrefetchKey(const Engine& e, std::uint32_t keyA) {
 #if defined(__GNUC__) || defined(__clang__)
     if (e.HashSlots == 0) return;
-    const std::uint32_t i = HashBucket(e, keyA);
-    __builtin_prefetch(&e.HashCheckWords[i]);
-    __builtin_prefetch(&e.HashScoreWords[i]);
-    __builtin_prefetch(&e.HashInfoWords[i]);
-    __builtin_prefetch(&e.HashCheckWords[i + e.HashSlots]);
+    __builtin_prefetch(&e.HashLines[HashBucket(e, keyA) / 3]);
 #else
     (void)e;
     (void)keyA;

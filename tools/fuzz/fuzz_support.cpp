@@ -130,17 +130,15 @@ void ResetEngine(FuzzEngine& f) {
     // size) stays theirs.
     for (int k = 0; k < 2; ++k) {
         Engine& e = f.Copies[k];
-        auto* check = e.HashCheckWords;
-        auto* score = e.HashScoreWords;
-        auto* info = e.HashInfoWords;
+        HashLine* lines = e.HashLines;
         const std::uint32_t slots = e.HashSlots;
         const std::uint64_t reciprocal = e.HashReciprocal;
+        const std::size_t bytes = e.HashBytes;
         std::memcpy(static_cast<void*>(&e), static_cast<const void*>(&image[k]), sizeof(Engine));
-        e.HashCheckWords = check;
-        e.HashScoreWords = score;
-        e.HashInfoWords = info;
+        e.HashLines = lines;
         e.HashSlots = slots;
         e.HashReciprocal = reciprocal;
+        e.HashBytes = bytes;
     }
     HashClear(f.Copies[0]);
     // The front end's defaults are those of a full new game already; its

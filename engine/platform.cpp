@@ -1,0 +1,72 @@
+// Memory for the hash table: on Linux mapped directly, aligned to the huge
+// page size and marked for transparent huge pages; elsewhere from the
+// aligned operator new.
+#include "engine/platform.h"
+
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+
+#include <cstdint>
+#endif
+
+namespace corvane {
+
+#if defined(__linux__)
+
+namespace {
+
+constexpr std::size_t HugePage = std::size_t{2} << 20;
+
+// A block of a mapping is recognised at release by its size: blocks of a
+// huge page or more are mapped (with or without the advice), smaller ones
+// come from operator new.
+bool IsMapped(std::size_t bytes) { return bytes >= HugePage; }
+
+std::size_t RoundUp(std::size_t bytes) { return (bytes + HugePage - 1) / HugePage * HugePage; }
+
+}  // namespace
+
+void* TableMemoryAllocate(std::size_t bytes, bool largePages) {
+    if (!IsMapped(bytes)) return ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+    // Map one huge page more than needed, then give back the parts before the
+    // first huge-page boundary and after the block, so that the whole block
+    // can lie on huge pages.
+    const std::size_t size = RoundUp(bytes);
+    void* raw = ::mmap(nullptr, size + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + HugePage - 1) / HugePage * HugePage;
+    if (aligned > start) ::munmap(raw, aligned - start);
+    const std::size_t tail = start + size + HugePage - (aligned + size);
+    if (tail > 0) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    void* block = reinterpret_cast<void*>(aligned);
+#if defined(MADV_HUGEPAGE)
+    // Only advice: where the system declines, the block stays on small pages.
+    if (largePages) ::madvise(block, size, MADV_HUGEPAGE);
+#else
+    (void)largePages;
+#endif
+    return block;
+}
+
+void TableMemoryRelease(void* block, std::size_t bytes) {
+    if (block == nullptr) return;
+    if (IsMapped(bytes)) ::munmap(block, RoundUp(bytes));
+    else ::operator delete(block, std::align_val_t(TableMemoryAlignment));
+}
+
+#else
+
+void* TableMemoryAllocate(std::size_t bytes, bool) {
+    return ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+}
+
+void TableMemoryRelease(void* block, std::size_t) {
+    ::operator delete(block, std::align_val_t(TableMemoryAlignment));
+}
+
+#endif
+
+}  // namespace corvane

@@ -1,0 +1,22 @@
+// What the standard library cannot reach: memory for the hash table on large
+// pages where the system offers them. Every function has a plain fallback, so
+// the same source builds on any system.
+#pragma once
+
+#include <cstddef>
+
+namespace corvane {
+
+// Alignment of every block TableMemoryAllocate returns (a cache line).
+inline constexpr std::size_t TableMemoryAlignment = 64;
+
+// A block of `bytes` bytes, aligned to TableMemoryAlignment, or nullptr when
+// the memory cannot be had. With `largePages` the block asks the system for
+// large pages (on Linux: transparent huge pages, which these systems often
+// give only on request); without, or where the system has none, it is plain
+// memory. Its contents are unspecified.
+void* TableMemoryAllocate(std::size_t bytes, bool largePages);
+// Frees a block of TableMemoryAllocate; `bytes` is the size asked for.
+void TableMemoryRelease(void* block, std::size_t bytes);
+
+}  // namespace corvane
