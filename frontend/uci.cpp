@@ -546,7 +546,7 @@ bool GoCommand(FrontEnd& fe, const char* rest) {
     if (!open && g.OnlyCount == 0 && u.OwnBook == 1 && fe.BookActive == 1) {
         BookLookup(fe);
         if (fe.BookActive == 1) {
-            char line[16];
+            char line[sizeof fe.WorkLine + 16];
             std::snprintf(line, sizeof line, "bestmove %s", fe.WorkLine);
             PrintLine(fe, line);
             return false;

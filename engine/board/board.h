@@ -3,9 +3,24 @@
 // Black (codes 1..6, odd plies) and once for White (codes 11..16, even plies).
 #pragma once
 
+#include <bit>
+#include <cstring>
+
 #include "engine/engine.h"
 
 namespace corvane {
+
+// The square cells of the row that starts at cell `row` whose codes lie from
+// `low` to `high`, as bit 7 of byte f for file f (walk them with
+// std::countr_zero(mask) >> 3, files in ascending order). Square cells hold
+// codes up to 16, so no byte's sum carries into the next.
+inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte high) {
+    static_assert(std::endian::native == std::endian::little, "a row is read as a little-endian word");
+    constexpr std::uint64_t bytes = 0x0101010101010101ull;
+    std::uint64_t cells;
+    std::memcpy(&cells, board + row, 8);
+    return (cells + bytes * (0x80u - low)) & ~(cells + bytes * (0x7Fu - high)) & (bytes * 0x80u);
+}
 
 // make_move.cpp: play a move of a ply's list and take it back; position keys.
 void MakeMove(Engine& e, Byte slot, Byte ply);

@@ -73,9 +73,10 @@ void GenerateBlackCaptures(Engine& e, Byte ply) {
         }
 
         for (int row = 48; row <= 160; row += 16) {
-            for (int x = row; x < row + 8; ++x) {
+            // Only the cells of Black's pieces other than the king.
+            for (std::uint64_t m = RowCodesBetween(b, row, BlackQueen, BlackPawn); m != 0; m &= m - 1) {
+                const int x = row + (std::countr_zero(m) >> 3);
                 const Byte piece = b[x];
-                if (piece >= 8 || piece < 2) continue;
                 switch (piece) {
                 case BlackQueen:
                     CORVANE_SLIDE_CAPTURE(BlackCapture, 17)
@@ -182,9 +183,10 @@ void GenerateWhiteCaptures(Engine& e, Byte ply) {
         }
 
         for (int row = 160; row >= 48; row -= 16) {
-            for (int x = row; x < row + 8; ++x) {
+            // Only the cells of White's pieces other than the king.
+            for (std::uint64_t m = RowCodesBetween(b, row, WhiteQueen, WhitePawn); m != 0; m &= m - 1) {
+                const int x = row + (std::countr_zero(m) >> 3);
                 const Byte piece = b[x];
-                if (piece <= 8 || piece < 12) continue;
                 switch (piece) {
                 case WhiteQueen:
                     CORVANE_SLIDE_CAPTURE(WhiteCapture, -17)

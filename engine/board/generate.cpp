@@ -69,9 +69,10 @@ void GenerateBlack(Engine& e, Byte ply) {
     }
 
     for (int row = 48; row <= 160; row += 16) {
-        for (int x = row; x < row + 8; ++x) {
+        // Only the cells of Black's pieces other than the king.
+        for (std::uint64_t m = RowCodesBetween(b, row, BlackQueen, BlackPawn); m != 0; m &= m - 1) {
+            const int x = row + (std::countr_zero(m) >> 3);
             const Byte piece = b[x];
-            if (piece >= 8 || piece < 2) continue;
             switch (piece) {
             case BlackQueen:
                 CORVANE_SLIDE(BlackTarget, 17)
@@ -199,9 +200,10 @@ void GenerateWhite(Engine& e, Byte ply) {
     }
 
     for (int row = 160; row >= 48; row -= 16) {
-        for (int x = row; x < row + 8; ++x) {
+        // Only the cells of White's pieces other than the king.
+        for (std::uint64_t m = RowCodesBetween(b, row, WhiteQueen, WhitePawn); m != 0; m &= m - 1) {
+            const int x = row + (std::countr_zero(m) >> 3);
             const Byte piece = b[x];
-            if (piece <= 8 || piece < 12) continue;
             switch (piece) {
             case WhiteQueen:
                 CORVANE_SLIDE(WhiteTarget, -17)
