@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Builds the programs (Release) and starts corvane4 at the console in
-# build/play, a working directory that holds the opening book
+# Builds the programs (profile-guided, tools/build-pgo.sh) and starts
+# corvane4 at the console in build-pgo/play, a working directory that holds
+# the opening book
 # (Corvanebook.txt, copied from book/ at every start) and receives the game
 # record of "save" (CorvaGame.txt). A Corvaconfig.ini in the directory this
 # script was started from is copied there too.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-"$repo/tools/setup.sh"
-cmake -S "$repo" -B "$repo/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$repo/build" -j"$(nproc)" --target corvane4 corvane2 corvane1 corvane-tool >/dev/null
-play="$repo/build/play"
+"$repo/tools/build-pgo.sh" >/dev/null
+play="$repo/build-pgo/play"
 mkdir -p "$play"
 cp "$repo/book/Corvanebook.txt" "$play/"
 if [ -f Corvaconfig.ini ] && [ "$(pwd -P)" != "$(cd "$play" && pwd -P)" ]; then cp Corvaconfig.ini "$play/"; fi
 cd "$play"
-exec "$repo/build/corvane4"
+exec "$repo/build-pgo/corvane4"
