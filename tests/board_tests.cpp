@@ -44,7 +44,8 @@ TEST(BoardTables, NewGameSetsTheInitialBoard) {
 
 // Plays `plies` random legal moves from the current Board at plies 1.. and
 // checks after every move that the incremental keys match the keys computed
-// from scratch, and that unmaking each tried move restores the board.
+// from scratch, that unmaking each tried move restores the board, and that
+// every move leaving its king attacked is one the legality shortcut tests.
 void RandomWalk(Engine& e, std::mt19937& random, int plies) {
     // Start at ply 1 (Black) or 2 (White) from the game position.
     for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
@@ -75,6 +76,10 @@ void RandomWalk(Engine& e, std::mt19937& random, int plies) {
             const bool ok = black ? AttackedByWhite(e, e.Board[BlackKingCell]) == 0
                                   : AttackedByBlack(e, e.Board[WhiteKingCell]) == 0;
             if (ok) legal.push_back(s);
+            // The search skips the attack test where this says no.
+            if (!ok) {
+                ASSERT_TRUE(MoveMayExposeKing(e, ply, static_cast<Byte>(s))) << s;
+            }
             UnmakeMove(e, static_cast<Byte>(s), ply);
             ASSERT_EQ(std::memcmp(before, e.Board, BoardCells), 0) << "unmake of slot " << s;
             PlaceMove(e, static_cast<Byte>(s), ply);
@@ -99,6 +104,8 @@ TEST(MakeMove, IncrementalKeysAndUnmakeHoldAlongRandomGames) {
         "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
         "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
         "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        // exd6 en passant opens the bishop's diagonal to the king through d5.
+        "8/1b6/8/3pP3/8/5K2/8/7k w - d6 0 2",
     };
     for (const char* fen : starts) {
         for (int flipped = 0; flipped < 2; ++flipped) {

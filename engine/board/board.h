@@ -32,6 +32,23 @@ void ComputeKeys(Engine& e, Byte ply);
 Byte AttackedByWhite(const Engine& e, Byte cell);
 Byte AttackedByBlack(const Engine& e, Byte cell);
 
+// After MakeMove of slot `slot` at ply `ply`: can the mover's king be
+// attacked? Only when the mover was in check (InCheck[ply]), its king moved,
+// one of its pawns captured (en passant also clears the victim's cell) or the
+// piece left a row, file or diagonal through the king. For any other move
+// nothing can newly reach the king, and the attack test would find none.
+inline bool MoveMayExposeKing(const Engine& e, Byte ply, Byte slot) {
+    const bool blackMoved = ply & 1;
+    const int k = e.Board[blackMoved ? BlackKingCell : WhiteKingCell];
+    const int f = e.MoveFrom[ply][slot];
+    const int t = e.MoveTo[ply][slot];
+    if (e.InCheck[ply] != 0 || t == k) return true;
+    if (e.Board[t] == (blackMoved ? BlackPawn : WhitePawn) && ((t - f) & 1)) return true;
+    const int df = (f & 15) - (k & 15);
+    const int dr = (f >> 4) - (k >> 4);
+    return df == 0 || dr == 0 || df == dr || df == -dr;
+}
+
 // generate.cpp: every pseudo-legal move of the side to move at a ply.
 void GenerateBlack(Engine& e, Byte ply);
 void GenerateWhite(Engine& e, Byte ply);

@@ -59,21 +59,6 @@ struct Side {
     static Byte MoverKingAttacks(const Engine& e) {
         return Black ? AttackedByBlack(e, e.Board[WhiteKingCell]) : AttackedByWhite(e, e.Board[BlackKingCell]);
     }
-    // Can the move just made from ply q have left the mover's king attacked?
-    // Only when the mover was in check, its king moved, one of its pawns
-    // captured (en passant also clears the victim's cell) or the piece left
-    // a row, file or diagonal through the king: for any other move the
-    // attack test finds nothing, as nothing can newly reach the king.
-    static bool MoveMayExposeKing(const Engine& e, int q) {
-        const int k = e.Board[Black ? WhiteKingCell : BlackKingCell];
-        const int f = e.MoveFrom[q][e.MoveCursor[q]];
-        const int t = e.MoveTo[q][e.MoveCursor[q]];
-        if (e.InCheck[q] != 0 || t == k) return true;
-        if (e.Board[t] == (Black ? WhitePawn : BlackPawn) && ((t - f) & 1)) return true;
-        const int df = (f & 15) - (k & 15);
-        const int dr = (f >> 4) - (k >> 4);
-        return df == 0 || dr == 0 || df == dr || df == -dr;
-    }
 };
 
 inline Byte B(int v) { return static_cast<Byte>(v); }
@@ -291,7 +276,7 @@ void Enter(Engine& e, int p) {
     if (fullWidth) PrefetchNextSibling(e, q);
     MakeMove(e, e.MoveCursor[q], B(q));
     if (fullWidth) HashPrefetch(e, B(p));
-    if (S::MoveMayExposeKing(e, q) && S::MoverKingAttacks(e) != 0) {
+    if (MoveMayExposeKing(e, B(q), e.MoveCursor[q]) && S::MoverKingAttacks(e) != 0) {
         // The move just made left its own king attacked.
         e.PlyValue[p] = W(Black ? 62769 - p : 2766 + p);
         --e.ListState[q];
