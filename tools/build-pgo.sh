@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds the programs with profile-guided optimisation in build-pgo (or the
-# directory given): an instrumented build first, trained on the search,
-# evaluation and perft benchmarks of corvane-tool, then the optimised build
-# from those profiles. Nothing is done when the programs there are newer
-# than every source file. The tests are not built here: they run on the
+# directory given): an instrumented build first, trained on the search
+# benchmark of corvane-tool, then the optimised build from those profiles.
+# Nothing is done when the programs there are newer than every source file. The tests are not built here: they run on the
 # plain Release build (tools/test.sh).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -15,7 +14,7 @@ profiles="$build/pgo-profile"
 built="$build/corvane4"
 if [ -x "$built" ] && [ -x "$build/corvane-tool" ] &&
    [ -z "$(find "$repo/CMakeLists.txt" "$repo/engine" "$repo/frontend" "$repo/programs" "$repo/tools" "$repo/dist" \
-             -newer "$built" \( -name '*.cpp' -o -name '*.h' -o -name '*.txt' -o -name '*.cmake' -o -name '*.in' \) \
+             -newer "$built" \( -name build-pgo.sh -o -name '*.cpp' -o -name '*.h' -o -name '*.txt' -o -name '*.cmake' -o -name '*.in' \) \
              -print -quit)" ]; then
   echo "profile-guided build in $build is up to date"
   exit 0
@@ -25,12 +24,11 @@ rm -rf "$profiles"
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCORVANE_PGO=generate \
   -DCORVANE_PGO_DIR="$profiles" >/dev/null
 cmake --build "$build" -j"$jobs" --target corvane4 corvane2 corvane1 corvane-tool >/dev/null
-# Training: the benchmark's 36 positions at a lower depth cover openings,
-# middlegames and endgames; the evaluation and perft benchmarks add weight
-# to the evaluation and to generation, make and unmake.
+# Training: the search benchmark's 36 positions at a lower depth, openings,
+# middlegames and endgames, which is what the programs do. (Training on the
+# evaluation and perft benchmarks as well made those faster but not the
+# search: their few positions, repeated, are not what a search meets.)
 "$build/corvane-tool" bench 8 >/dev/null
-"$build/corvane-tool" bench eval >/dev/null
-"$build/corvane-tool" bench perft 5 >/dev/null
 
 cmake -S "$repo" -B "$build" -DCORVANE_PGO=use >/dev/null
 cmake --build "$build" -j"$jobs" --target corvane4 corvane2 corvane1 corvane-tool >/dev/null
