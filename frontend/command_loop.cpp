@@ -344,9 +344,17 @@ int RunProgram(Engine* copies, int copyCount) {
     StartWorkers(fe);
 
     int exitCode = 0;
+    // The mailbox is emptied for the reader only after a pass took its line.
+    // A line that arrives after a pass has looked and found none (an
+    // interface answers "move" at once with "go") stays for the next pass
+    // instead of being wiped out with the mailbox, which would leave the
+    // program waiting for a line already read.
+    bool taken = true;  // the reader is held until the first pass
     for (;;) {
-        std::strcpy(fe.InputLine, "-");
-        fe.LineReady.store(0, std::memory_order_release);
+        if (taken) {
+            std::strcpy(fe.InputLine, "-");
+            fe.LineReady.store(0, std::memory_order_release);
+        }
         if (fe.XboardMode == 0) ShowBoard(fe);
 
         switch (copies[0].GameTurn) {
@@ -380,7 +388,8 @@ int RunProgram(Engine* copies, int copyCount) {
         // The line is complete only once the reader has set LineReady; until
         // then the pass sees the "-" of its start.
         char line[LineCapacity];
-        if (fe.LineReady.load(std::memory_order_acquire) == 1) std::memcpy(line, fe.InputLine, LineCapacity);
+        taken = fe.LineReady.load(std::memory_order_acquire) == 1;
+        if (taken) std::memcpy(line, fe.InputLine, LineCapacity);
         else std::strcpy(line, "-");
         if (Equals(line, "uci")) {
             exitCode = UciSession(fe);
