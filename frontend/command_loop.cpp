@@ -351,6 +351,7 @@ int RunProgram(Engine* copies, int copyCount) {
     // program waiting for a line already read.
     bool taken = true;  // the reader is held until the first pass
     for (;;) {
+        bool answerLeft = false;
         if (taken) {
             std::strcpy(fe.InputLine, "-");
             fe.LineReady.store(0, std::memory_order_release);
@@ -362,7 +363,11 @@ int RunProgram(Engine* copies, int copyCount) {
             // The engine moves by itself unless in force mode, where a typed
             // move is played for its side.
             if (fe.ForceMode == 0) {
-                SearchTurn(fe);
+                // A line that comes once the move is shown is the interface's
+                // answer to it (its move, "go" ...): it is left for the next
+                // pass, where it is read as such, rather than tried as a
+                // command of this one and lost.
+                answerLeft = !SearchTurn(fe);
                 ApplyGameMove(fe, 0);
             } else {
                 WaitForLine(fe);
@@ -388,7 +393,7 @@ int RunProgram(Engine* copies, int copyCount) {
         // The line is complete only once the reader has set LineReady; until
         // then the pass sees the "-" of its start.
         char line[LineCapacity];
-        taken = fe.LineReady.load(std::memory_order_acquire) == 1;
+        taken = !answerLeft && fe.LineReady.load(std::memory_order_acquire) == 1;
         if (taken) std::memcpy(line, fe.InputLine, LineCapacity);
         else std::strcpy(line, "-");
         if (Equals(line, "uci")) {

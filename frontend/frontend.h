@@ -258,7 +258,8 @@ void LeadStep(FrontEnd& fe);
 bool StopRulesFire(FrontEnd& fe);
 // The engine's turn: a book move, or a search under the clock with the
 // workers running; prints "move " and the move, which stays in WorkLine.
-void SearchTurn(FrontEnd& fe);
+// Returns whether an input line was waiting before the move was shown.
+bool SearchTurn(FrontEnd& fe);
 // Pondering on the predicted reply while the opponent is to move, until a
 // line of input arrives.
 void PonderTurn(FrontEnd& fe);

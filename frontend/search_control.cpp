@@ -171,7 +171,7 @@ bool TimeToMove(FrontEnd& fe) {
 
 }  // namespace
 
-void SearchTurn(FrontEnd& fe) {
+bool SearchTurn(FrontEnd& fe) {
     Engine& first = fe.Copies[0];
     StartStopwatch(fe);
     bool fromBook = false;
@@ -209,9 +209,13 @@ void SearchTurn(FrontEnd& fe) {
         WriteMoveText(fe, RootBestMove(first));
         fe.PonderState = 2;
     }
+    // Whether a line came while the move was being found; one that comes
+    // after the move is shown is the interface's answer to it.
+    const bool lineBefore = LineWaiting(fe);
     Print(fe, "move ");
     PrintLine(fe, fe.WorkLine);
     UpdateClock(fe);
+    return lineBefore;
 }
 
 void PonderTurn(FrontEnd& fe) {

@@ -50,6 +50,21 @@ TEST(Play, ProtocolGameWithDepthLimit) {
     EXPECT_GT(Count(run.Output, std::regex("^3 ", std::regex::multiline)), 0);
 }
 
+// An interface that answers the engine's move the instant it is shown: each
+// answer is played, none is lost while the engine is still making its move.
+TEST(Play, AnAnswerSentTheMomentTheMoveIsShownIsPlayed) {
+    std::string feed = "printf 'xboard\\nnew\\nsd 2\\n'; k=0; "
+                       "for m in d2d4 c2c4 g1f3 b1c3 e2e3 f1d3 e1g1 a2a3; do printf \"$m\\n\"; k=$((k+1)); "
+                       "n=0; until [ \"$(grep -c '^move' output.txt 2>/dev/null)\" -ge $k ] 2>/dev/null || [ $n -ge 20000 ]; "
+                       "do sleep 0.005; n=$((n+1)); done; done; printf 'quit\\n'";
+    // One search thread: the engine's replies, and so the game, are fixed.
+    for (int round = 0; round < 3; ++round) {
+        const FedRun run = RunFed(CORVANE1_PATH, feed);
+        EXPECT_EQ(run.ExitCode, 0);
+        ASSERT_EQ(Count(run.Output, kMoveLine), 8) << run.Output;
+    }
+}
+
 // Each program plays a short game against itself under the protocol: every
 // "go" makes it take the side to move and play a move, and the moves are
 // legal for the side they are played for (a refused move would not be
