@@ -1,6 +1,7 @@
 // Memory for the hash table: on Linux mapped directly, aligned to the huge
-// page size and marked for transparent huge pages; elsewhere from the
-// aligned operator new.
+// page size and marked for transparent huge pages; on Windows from
+// VirtualAlloc, on large pages where the account may lock memory; elsewhere
+// from the aligned operator new.
 #include "engine/platform.h"
 
 #include <new>
@@ -9,6 +10,13 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#elif defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <timeapi.h>
 #endif
 
 namespace corvane {
@@ -57,6 +65,46 @@ void TableMemoryRelease(void* block, std::size_t bytes) {
     else ::operator delete(block, std::align_val_t(TableMemoryAlignment));
 }
 
+void PlatformStart() {}
+
+#elif defined(_WIN32)
+
+namespace {
+
+// Large pages need the privilege to lock memory, which an account has only
+// when an administrator granted it; asking for it costs nothing otherwise.
+bool MayUseLargePages() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool granted = LookupPrivilegeValueW(nullptr, L"SeLockMemoryPrivilege", &privileges.Privileges[0].Luid) &&
+                   AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+                   GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return granted;
+}
+
+}  // namespace
+
+void* TableMemoryAllocate(std::size_t bytes, bool largePages) {
+    // Blocks of VirtualAlloc are aligned to 64 KB and start zeroed.
+    const SIZE_T large = GetLargePageMinimum();
+    if (largePages && large != 0 && bytes >= large && MayUseLargePages()) {
+        const SIZE_T size = (bytes + large - 1) / large * large;
+        void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT | MEM_LARGE_PAGES, PAGE_READWRITE);
+        if (block != nullptr) return block;
+    }
+    return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void TableMemoryRelease(void* block, std::size_t) {
+    if (block != nullptr) VirtualFree(block, 0, MEM_RELEASE);
+}
+
+void PlatformStart() { timeBeginPeriod(1); }
+
 #else
 
 void* TableMemoryAllocate(std::size_t bytes, bool) {
@@ -66,6 +114,8 @@ void* TableMemoryAllocate(std::size_t bytes, bool) {
 void TableMemoryRelease(void* block, std::size_t) {
     ::operator delete(block, std::align_val_t(TableMemoryAlignment));
 }
+
+void PlatformStart() {}
 
 #endif
 

@@ -1,6 +1,7 @@
 // What the standard library cannot reach: memory for the hash table on large
-// pages where the system offers them. Every function has a plain fallback, so
-// the same source builds on any system.
+// pages where the system offers them, and 1 ms sleeps that last 1 ms on
+// Windows. Every function has a plain fallback, so the same source builds on
+// any system.
 #pragma once
 
 #include <cstddef>
@@ -18,5 +19,10 @@ inline constexpr std::size_t TableMemoryAlignment = 64;
 void* TableMemoryAllocate(std::size_t bytes, bool largePages);
 // Frees a block of TableMemoryAllocate; `bytes` is the size asked for.
 void TableMemoryRelease(void* block, std::size_t bytes);
+
+// Called once at program start. On Windows it sets the system timer to 1 ms,
+// without which a 1 ms sleep lasts a whole timer period (often 15.6 ms);
+// elsewhere it does nothing.
+void PlatformStart();
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/board/board.h"
+#include "engine/platform.h"
 #include "engine/search/hash_table.h"
 #include "frontend/frontend.h"
 
@@ -312,6 +313,7 @@ bool RunCommand(FrontEnd& fe, const char* line) {
 int RunProgram(Engine* copies, int copyCount) {
     static FrontEnd fe;
     InitFrontEnd(fe, copies, copyCount, stdout);
+    PlatformStart();
     std::signal(SIGTERM, OnTerminate);
 
     InitTables(copies[0]);
