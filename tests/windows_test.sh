@@ -39,6 +39,27 @@ run() {
   shift 3
   local command=("$native/$program")
   [ "$system" = windows ] && command=("$wine" "$windows/$program.exe")
+  local status tries=1
+  # Every program prints something at once; a Windows run without a byte of
+  # output is Wine failing to start it, and is tried once more.
+  [ "$system" = windows ] && tries=2
+  while [ $tries -gt 0 ]; do
+    tries=$((tries - 1))
+    run_once "$dir" "$@"
+    status=$?
+    [ -s "$dir/raw" ] && break
+  done
+  # Times, and the speeds worked out from them, are the clock's: they are
+  # blanked (UCI info, thinking lines, the search summary).
+  tr -d '\r' <"$dir/raw" |
+    sed -E 's/ nps [0-9]+ time [0-9]+/ nps - time -/; s/^([0-9]+ +-?[0-9]+ +)[0-9]+/\1-/; s/nps:[0-9]+ time:[0-9]+/nps:- time:-/' \
+      >"$dir/output"
+  return $status
+}
+
+run_once() {
+  local dir="$1"
+  shift
   local status
   if [ -f "$dir/feed" ]; then
     (cd "$dir" && {
@@ -55,11 +76,6 @@ run() {
     (cd "$dir" && timeout 180 "${command[@]}" "$@" <input >raw 2>&1)
     status=$?
   fi
-  # Times, and the speeds worked out from them, are the clock's: they are
-  # blanked (UCI info, thinking lines, the search summary).
-  tr -d '\r' <"$dir/raw" |
-    sed -E 's/ nps [0-9]+ time [0-9]+/ nps - time -/; s/^([0-9]+ +-?[0-9]+ +)[0-9]+/\1-/; s/nps:[0-9]+ time:[0-9]+/nps:- time:-/' \
-      >"$dir/output"
   return $status
 }
 
