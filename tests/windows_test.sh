@@ -140,14 +140,25 @@ if [ ! -f "$d/CorvaGame.txt" ] || ! grep -q $'\r$' "$d/CorvaGame.txt"; then
   fail "save: no CorvaGame.txt with CR LF line ends under Windows"
 fi
 
-# A book move: the reply to e2e4 is one of the book's.
-d="$(scratch book.windows with-book)"
-printf '%s\n' "printf 'xboard\nnew\ne2e4\n'; w 1 '^move'; printf 'quit\n'" >"$d/feed"
-run windows "$d" corvane1
-reply="$(sed -n 's/^move //p' "$d/output" | head -1)"
-if [ -z "$reply" ] || ! grep -q "^e2e4 $reply" "$repo/book/Corvanebook.txt"; then
-  fail "book: reply to e2e4 was '$reply'"
-fi
+# "save" where CorvaGame.txt cannot be written (a directory of that name).
+a="$(scratch save-refused.linux)"; b="$(scratch save-refused.windows)"
+printf 'e2e4\nsave\nlist\nquit\n' >"$a/input"; cp "$a/input" "$b/input"
+mkdir "$a/CorvaGame.txt" "$b/CorvaGame.txt"
+compare save-refused corvane1 "$a" "$b"
+
+# A book move, from the shipped book and from the same book with CR LF line
+# ends: the reply to e2e4 is one of the book's (its choice is random).
+for ends in lf crlf; do
+  d="$(scratch "book-$ends.windows" with-book)"
+  [ "$ends" = crlf ] && sed -i 's/$/\r/' "$d/Corvanebook.txt"
+  printf '%s\n' "printf 'xboard\nnew\ne2e4\n'; w 1 '^move'; printf 'quit\n'" >"$d/feed"
+  run windows "$d" corvane1
+  reply="$(sed -n 's/^move //p' "$d/output" | head -1)"
+  if [ -z "$reply" ] || ! grep -q "^e2e4 $reply" "$repo/book/Corvanebook.txt" ||
+     ! grep -q 'from book' "$d/output"; then
+    fail "book ($ends): reply to e2e4 was '$reply'"
+  fi
+done
 
 # "quit" while thinking and while pondering in corvane4, and "stop" of an
 # endless UCI search: each ends at once with exit code 0.
