@@ -1,7 +1,5 @@
 // The frame of Evaluate: the board scan, the signatures, the lazy test, the
-// final 32767 rule, the worked positions, and the eval command of the tool.
-#include <sys/wait.h>
-
+// final 32767 rule and the worked positions.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -255,53 +253,6 @@ TEST(EvalWhole, LeavesTheBoardAloneAndRepeatsItself) {
     EXPECT_EQ(e.WhiteSignature, whiteSignature);
     EXPECT_EQ(blackSignature, 1024 + 2 * 32 + 2 + 2);
     EXPECT_EQ(std::memcmp(before, e.Board, sizeof before), 0);
-}
-
-// Runs the tool and returns its standard output; `status` gets the exit code.
-std::string RunTool(const std::string& arguments, int& status) {
-    const std::string command = std::string(CORVANE_TOOL_PATH) + " eval " + arguments + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        status = -1;
-        return "";
-    }
-    std::string out;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    const int raw = pclose(pipe);
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
-
-TEST(EvalTool, PrintsScoreAndSignatures) {
-    int status = 0;
-    EXPECT_EQ(RunTool("'r3k3/ppp5/8/8/8/8/1PPP4/4K3 b - - 0 1'", status),
-              "raw 33378\nwhite centipawns -610\nblack signature 32\nwhite signature 0\n");
-    EXPECT_EQ(status, 0);
-    // White to move: ply 2; both bounds far below the score skip the positional stage.
-    EXPECT_EQ(RunTool("'r3k3/ppp5/8/8/8/8/1PPP4/4K3 w - - 0 1' 20000 20000", status),
-              "raw 33364\nwhite centipawns -596\nblack signature 32\nwhite signature 0\n");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(RunTool("'rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1'", status),
-              "raw 32768\nwhite centipawns 0\nblack signature 1092\nwhite signature 1092\n");
-}
-
-TEST(EvalTool, RefusesBadInput) {
-    int status = 0;
-    std::string out = RunTool("'8/8/8/8/8/8/8/8 w - - 0 1'", status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(out.rfind("error: ", 0), 0u) << out;
-    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
-
-    out = RunTool("'4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100 65536", status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(out.rfind("error: ", 0), 0u) << out;
-    out = RunTool("'4k3/8/8/8/8/8/8/4K3 w - - 0 1' -5 100", status);
-    EXPECT_EQ(status, 1);
-
-    out = RunTool("'4k3/8/8/8/8/8/8/4K3 w - - 0 1' 100", status);
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(out, "");
 }
 
 }  // namespace

@@ -469,6 +469,13 @@ std::string FileText(const char* path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The game record is a text file of the system: CR LF line ends on Windows.
+#if defined(_WIN32)
+const std::string kRecordEnd = "\r\n";
+#else
+const std::string kRecordEnd = "\n";
+#endif
+
 TEST(GameRecord, SaveWritesOrOverwritesTheGameFile) {
     InScratchDirectory("corvane_save_", [] {
         Game g;
@@ -479,12 +486,12 @@ TEST(GameRecord, SaveWritesOrOverwritesTheGameFile) {
 
         for (const char* m : {"e2e4", "e7e5", "g1f3"}) ASSERT_EQ(g.Play(m), GameGoesOn);
         SaveCommand(*g.Front);
-        EXPECT_EQ(FileText("CorvaGame.txt"), "1. e2e4  e7e5  2. g1f3  \n");
+        EXPECT_EQ(FileText("CorvaGame.txt"), "1. e2e4  e7e5  2. g1f3  " + kRecordEnd);
         // A second save replaces the file; a shorter game leaves nothing of the longer one.
         Game h;
         ASSERT_EQ(h.Play("d2d4"), GameGoesOn);
         SaveCommand(*h.Front);
-        EXPECT_EQ(FileText("CorvaGame.txt"), "1. d2d4  \n");
+        EXPECT_EQ(FileText("CorvaGame.txt"), "1. d2d4  " + kRecordEnd);
         EXPECT_EQ(ReadAll(h.Sink), "saving\n");
     });
 }

@@ -157,6 +157,7 @@ struct FedRun {
     int ExitCode = -1;
 };
 
+#if !defined(_WIN32)
 // Runs a program in a fresh directory (with a small hash table, so that
 // sanitizer builds start quickly), feeding it the shell commands `feed` on
 // standard input. In `feed`, `w N PATTERN` waits until the output holds N
@@ -182,6 +183,7 @@ inline FedRun RunFed(const std::string& program, const std::string& feed) {
     std::filesystem::remove_all(dir);
     return run;
 }
+#endif
 
 inline int Count(const std::string& text, const std::regex& pattern) {
     return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));

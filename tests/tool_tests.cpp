@@ -1,4 +1,4 @@
-// The developer tool as a user runs it: output and exit codes of perft.
+// The developer tool as a user runs it: output and exit codes of perft and eval.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,8 +15,11 @@ struct ToolRun {
     int ExitCode = -1;
 };
 
-ToolRun RunTool(const std::string& arguments) {
-    const std::string command = std::string("\"") + CORVANE_TOOL_PATH + "\" " + arguments + " 2>&1";
+// Runs the tool with `arguments`; its error output is kept too unless
+// `errors` is false.
+ToolRun RunTool(const std::string& arguments, bool errors = true) {
+    const std::string command =
+        std::string("\"") + CORVANE_TOOL_PATH + "\" " + arguments + (errors ? " 2>&1" : " 2>/dev/null");
     ToolRun run;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -65,6 +68,35 @@ TEST(ToolPerft, RefusesWhatItCannotUseInOneLine) {
         EXPECT_EQ(run.Output.rfind("error: ", 0), 0u) << arguments << ": " << run.Output;
         EXPECT_EQ(run.Output.find('\n'), run.Output.size() - 1) << run.Output;
     }
+}
+
+TEST(ToolEval, PrintsScoreAndSignatures) {
+    EXPECT_EQ(RunTool("eval \"r3k3/ppp5/8/8/8/8/1PPP4/4K3 b - - 0 1\"").Output,
+              "raw 33378\nwhite centipawns -610\nblack signature 32\nwhite signature 0\n");
+    // White to move: ply 2; both bounds far below the score skip the positional stage.
+    const ToolRun run = RunTool("eval \"r3k3/ppp5/8/8/8/8/1PPP4/4K3 w - - 0 1\" 20000 20000");
+    EXPECT_EQ(run.Output, "raw 33364\nwhite centipawns -596\nblack signature 32\nwhite signature 0\n");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(RunTool("eval \"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1\"").Output,
+              "raw 32768\nwhite centipawns 0\nblack signature 1092\nwhite signature 1092\n");
+}
+
+TEST(ToolEval, RefusesBadInput) {
+    const char* bad[] = {
+        "eval \"8/8/8/8/8/8/8/8 w - - 0 1\"",               // no kings
+        "eval \"4k3/8/8/8/8/8/8/4K3 w - - 0 1\" 100 65536",  // bound out of range
+        "eval \"4k3/8/8/8/8/8/8/4K3 w - - 0 1\" -5 100",
+    };
+    for (const char* arguments : bad) {
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.ExitCode, 1) << arguments;
+        EXPECT_EQ(run.Output.rfind("error: ", 0), 0u) << arguments << ": " << run.Output;
+        EXPECT_EQ(run.Output.find('\n'), run.Output.size() - 1) << run.Output;
+    }
+    // One bound without the other is a usage error: nothing on standard output.
+    const ToolRun usage = RunTool("eval \"4k3/8/8/8/8/8/8/4K3 w - - 0 1\" 100", false);
+    EXPECT_EQ(usage.ExitCode, 2);
+    EXPECT_EQ(usage.Output, "");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #
 #   tests/windows_test.sh LINUX_BUILD WINDOWS_BUILD
 #
+# Where the Windows build holds the unit tests, they run under Wine first.
+#
 # Exit 0 when all hold, 1 on any difference, 77 when Wine cannot start a
 # program at all (no fault of ours; CTest counts it as skipped).
 set -uo pipefail
@@ -62,16 +64,19 @@ run_once() {
   shift
   local status
   if [ -f "$dir/feed" ]; then
+    # The wait also ends when the program has exited (a crash fails at once).
+    rm -f "$dir/exited"
     (cd "$dir" && {
       w() {
         local n=0
-        until [ "$( (tr -d '\r' <raw | grep -c -- "$2") 2>/dev/null)" -ge "$1" ] 2>/dev/null || [ $n -ge 1200 ]; do
+        until [ "$( (tr -d '\r' <raw | grep -c -- "$2") 2>/dev/null)" -ge "$1" ] 2>/dev/null ||
+              [ -f exited ] || [ $n -ge 1200 ]; do
           sleep 0.1; n=$((n + 1))
         done
       }
       . ./feed
-    } | timeout 180 "${command[@]}" "$@" >raw 2>&1)
-    status=$?
+    } | { timeout 180 "${command[@]}" "$@" >raw 2>&1; echo $? >exited; })
+    status=$(cat "$dir/exited")
   else
     (cd "$dir" && timeout 180 "${command[@]}" "$@" <input >raw 2>&1)
     status=$?
@@ -84,6 +89,17 @@ mkdir -p "$work/warm"
 if ! (cd "$work/warm" && timeout 300 "$wine" "$windows/corvane-tool.exe" perft \
       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" 1 </dev/null >out 2>&1); then
   echo "Wine cannot run the Windows programs here:"; cat "$work/warm/out"; exit 77
+fi
+
+# The unit tests, when the Windows build has them (tools/build-windows.sh
+# --tests): every one that runs in the test program itself.
+if [ -f "$windows/corvane_tests.exe" ]; then
+  t=$SECONDS
+  (cd "$work/warm" && timeout 900 "$wine" "$windows/corvane_tests.exe" --gtest_brief=1 >units 2>&1)
+  status=$?
+  tr -d '\r' <"$work/warm/units" | tail -3
+  echo "unit tests: $((SECONDS - t)) s"
+  [ $status -eq 0 ] || fail "unit tests: exit $status"
 fi
 
 # same NAME PROGRAM INPUT [CONFIG] / samefed NAME PROGRAM FEED: both builds
