@@ -47,9 +47,18 @@ inline constexpr Byte BlackKing = 1, BlackQueen = 2, BlackRook = 3, BlackBishop 
 inline constexpr Byte WhiteKing = 11, WhiteQueen = 12, WhiteRook = 13, WhiteBishop = 14,
                       WhiteKnight = 15, WhitePawn = 16;
 
+// The rows of squares start at FirstRowCell (row 3) and end with the row
+// that starts at LastRowCell (row 10), RowCells apart.
+inline constexpr int FirstRowCell = 48;
+inline constexpr int LastRowCell = 160;
+inline constexpr int RowCells = 16;
+// The rooks' corners of the castling rights (named as held unflipped).
+inline constexpr int BlackCornerA8 = 48, BlackCornerH8 = 55;
+inline constexpr int WhiteCornerA1 = 160, WhiteCornerH1 = 167;
+
 // True for the 64 square cells.
 constexpr bool IsSquareCell(int cell) {
-    return cell >= 48 && cell <= 167 && (cell & 15) < 8;
+    return cell >= FirstRowCell && cell <= WhiteCornerH1 && (cell & 15) < 8;
 }
 
 // ---------------------------------------------------------------------------

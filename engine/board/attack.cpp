@@ -2,6 +2,7 @@
 // board and the two king cells only. The walks stop at guard cells because
 // those are neither Empty nor any piece.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -11,60 +12,43 @@ inline bool KingStep(int d) {
     return d == 1 || d == 15 || d == 16 || d == 17;
 }
 
+inline constexpr std::array<int, 8> kKnightReach = {-33, -31, -18, -14, 14, 18, 31, 33};
+inline constexpr std::array<int, 4> kStraight = {-16, 16, -1, 1};
+inline constexpr std::array<int, 4> kDiagonal = {-15, 15, -17, 17};
+
+// The attack lines of side A on cell s: its king, pawns, knights and the
+// first piece along each row, file and diagonal.
+template <const SideOrders& A>
+Byte Attacked(const Engine& e, Byte s) {
+    const Byte* b = e.Board;
+    int count = 0;
+    const int k = b[A.OwnKingCell];
+    count += KingStep(s > k ? s - k : k - s);
+    count += b[s - A.PawnCaptures[0]] == A.Pawn;
+    count += b[s - A.PawnCaptures[1]] == A.Pawn;
+#pragma GCC unroll 8
+    for (const int d : kKnightReach) count += b[s + d] == A.Knight;
+    // With Black's codes lifted by 10 to White's, a queen or rook reads 12 or
+    // 13 (masked: 12) and a queen or bishop 12 or 14 (masked: 12).
+    constexpr int lift = A.IsBlack ? 10 : 0;
+#pragma GCC unroll 4
+    for (const int d : kStraight) {
+        int x = s + d;
+        while (b[x] == Empty) x += d;
+        count += ((b[x] + lift) & 254) == 12;
+    }
+#pragma GCC unroll 4
+    for (const int d : kDiagonal) {
+        int x = s + d;
+        while (b[x] == Empty) x += d;
+        count += ((b[x] + lift) & 253) == 12;
+    }
+    return static_cast<Byte>(count);
+}
+
 }  // namespace
 
-Byte AttackedByWhite(const Engine& e, Byte s) {
-    const Byte* b = e.Board;
-    int count = 0;
-    const int d = s > b[WhiteKingCell] ? s - b[WhiteKingCell] : b[WhiteKingCell] - s;
-    count += KingStep(d);
-    count += b[s + 15] == WhitePawn;
-    count += b[s + 17] == WhitePawn;
-    count += b[s - 33] == WhiteKnight;
-    count += b[s - 31] == WhiteKnight;
-    count += b[s - 18] == WhiteKnight;
-    count += b[s - 14] == WhiteKnight;
-    count += b[s + 14] == WhiteKnight;
-    count += b[s + 18] == WhiteKnight;
-    count += b[s + 31] == WhiteKnight;
-    count += b[s + 33] == WhiteKnight;
-    int x;
-    x = s - 16; while (b[x] == Empty) x -= 16; count += (b[x] & 254) == 12;
-    x = s + 16; while (b[x] == Empty) x += 16; count += (b[x] & 254) == 12;
-    x = s - 1;  while (b[x] == Empty) x -= 1;  count += (b[x] & 254) == 12;
-    x = s + 1;  while (b[x] == Empty) x += 1;  count += (b[x] & 254) == 12;
-    x = s - 15; while (b[x] == Empty) x -= 15; count += (b[x] & 253) == 12;
-    x = s + 15; while (b[x] == Empty) x += 15; count += (b[x] & 253) == 12;
-    x = s - 17; while (b[x] == Empty) x -= 17; count += (b[x] & 253) == 12;
-    x = s + 17; while (b[x] == Empty) x += 17; count += (b[x] & 253) == 12;
-    return static_cast<Byte>(count);
-}
-
-Byte AttackedByBlack(const Engine& e, Byte s) {
-    const Byte* b = e.Board;
-    int count = 0;
-    const int d = s > b[BlackKingCell] ? s - b[BlackKingCell] : b[BlackKingCell] - s;
-    count += KingStep(d);
-    count += b[s - 15] == BlackPawn;
-    count += b[s - 17] == BlackPawn;
-    count += b[s - 33] == BlackKnight;
-    count += b[s - 31] == BlackKnight;
-    count += b[s - 18] == BlackKnight;
-    count += b[s - 14] == BlackKnight;
-    count += b[s + 14] == BlackKnight;
-    count += b[s + 18] == BlackKnight;
-    count += b[s + 31] == BlackKnight;
-    count += b[s + 33] == BlackKnight;
-    int x;
-    x = s - 16; while (b[x] == Empty) x -= 16; count += (b[x] & 254) == 2;
-    x = s + 16; while (b[x] == Empty) x += 16; count += (b[x] & 254) == 2;
-    x = s - 1;  while (b[x] == Empty) x -= 1;  count += (b[x] & 254) == 2;
-    x = s + 1;  while (b[x] == Empty) x += 1;  count += (b[x] & 254) == 2;
-    x = s - 15; while (b[x] == Empty) x -= 15; count += ((b[x] + 10) & 253) == 12;
-    x = s + 15; while (b[x] == Empty) x += 15; count += ((b[x] + 10) & 253) == 12;
-    x = s - 17; while (b[x] == Empty) x -= 17; count += ((b[x] + 10) & 253) == 12;
-    x = s + 17; while (b[x] == Empty) x += 17; count += ((b[x] + 10) & 253) == 12;
-    return static_cast<Byte>(count);
-}
+Byte AttackedByWhite(const Engine& e, Byte s) { return Attacked<WhiteOrders>(e, s); }
+Byte AttackedByBlack(const Engine& e, Byte s) { return Attacked<BlackOrders>(e, s); }
 
 }  // namespace corvane

@@ -3,21 +3,11 @@
 // in least-valuable-attacker order. Scores are Black's point of view, so the
 // White versions reverse every comparison on them.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
 namespace {
-
-inline bool BlackCapture(Byte v) { return (v ^ 64) > 72; }  // a White piece
-inline bool WhiteCapture(Byte v) { return v < 8; }          // a Black piece
-
-inline void Append(Byte* from, Byte* to, int& n, int f, int t) {
-    if (n < MaxListMoves) {
-        from[n] = static_cast<Byte>(f);
-        to[n] = static_cast<Byte>(t);
-        ++n;
-    }
-}
 
 // List results of the capture generators: like the full generators, but the
 // list state is that of a capture list and NoMoves is left alone.
@@ -41,25 +31,53 @@ inline void DropSlot(Byte* from, Byte* to, int& n, int i) {
     }
 }
 
-}  // namespace
-
-// A sliding piece walks over Empty cells and takes the first other cell when
-// it passes the capture test.
-#define CORVANE_SLIDE_CAPTURE(CAPTURE, step)              \
-    {                                                     \
-        int y = x + (step);                               \
-        while (b[y] == Empty) y += (step);                \
-        if (CAPTURE(b[y])) Append(from, to, n, x, y);     \
+// A sliding piece walks over Empty cells along each step and takes the first
+// other cell when it passes the capture test.
+template <const SideOrders& S, std::size_t N>
+inline void SlideCaptures(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+#pragma GCC unroll 8
+    for (const int step : steps) {
+        int y = x + step;
+        while (b[y] == Empty) y += step;
+        if (IsCapture<S>(b[y])) AppendMove(from, to, n, x, y);
     }
+}
 
-#define CORVANE_STEP_CAPTURE(CAPTURE, step) \
-    if (CAPTURE(b[x + (step)])) Append(from, to, n, x, x + (step));
+template <const SideOrders& S, std::size_t N>
+inline void StepCaptures(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+#pragma GCC unroll 8
+    for (const int step : steps)
+        if (IsCapture<S>(b[x + step])) AppendMove(from, to, n, x, x + step);
+}
 
-void GenerateBlackCaptures(Engine& e, Byte ply) {
+// A pawn's captures; on the row before the last every move promotes, so the
+// push counts too and the list is marked as holding a promotion.
+template <const SideOrders& S>
+inline void PawnCaptures(Engine& e, Byte ply, Byte* from, Byte* to, int& n, int x) {
+    const Byte* b = e.Board;
+    if (RelativeRow<S>(x) != 6) {
+        StepCaptures<S>(b, from, to, n, x, S.PawnCaptures);
+        return;
+    }
+    for (const int step : S.PawnCaptures) {
+        if (IsCapture<S>(b[x + step])) {
+            AppendMove(from, to, n, x, x + step);
+            e.MoveExtra[ply][0] = 1;
+        }
+    }
+    if (b[x + S.Forward] == Empty) {
+        AppendMove(from, to, n, x, x + S.Forward);
+        e.MoveExtra[ply][0] = 1;
+    }
+}
+
+// Every capture of side S behind the futility margins.
+template <const SideOrders& S>
+void GenerateCaptures(Engine& e, Byte ply) {
     const int value = e.PlyValue[ply];
     const int bound = e.PlyBound[ply];
     int n = 0;
-    if (value + 2112 > bound) {
+    if (Better<S>(Gain<S>(value, 2112), bound)) {
         Byte* b = e.Board;
         Byte* from = e.MoveFrom[ply];
         Byte* to = e.MoveTo[ply];
@@ -67,326 +85,122 @@ void GenerateBlackCaptures(Engine& e, Byte ply) {
 
         const int ep = e.PlyFlags[ply] & 15;
         if (ep != 0) {
-            const int x = 110 + ep;
-            if (b[x] == BlackPawn) Append(from, to, n, x, x + 17);
-            if (b[x + 2] == BlackPawn) Append(from, to, n, x + 2, x + 17);
+            const int x = S.EnPassantBase + ep;
+            const int t = x + 1 + S.Forward;
+            if (b[x] == S.Pawn) AppendMove(from, to, n, x, t);
+            if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
         }
 
-        for (int row = 48; row <= 160; row += 16) {
-            // Only the cells of Black's pieces other than the king.
-            for (std::uint64_t m = RowCodesBetween(b, row, BlackQueen, BlackPawn); m != 0; m &= m - 1) {
+        for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
+            // Only the cells of the side's pieces other than the king.
+            for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
                 const int x = row + (std::countr_zero(m) >> 3);
-                const Byte piece = b[x];
-                switch (piece) {
-                case BlackQueen:
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 17)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 15)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -17)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -15)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 16)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 1)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -16)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -1)
+                switch (b[x]) {
+                case S.Queen:
+                    SlideCaptures<S>(b, from, to, n, x, S.QueenSteps);
                     break;
-                case BlackRook:
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 16)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 1)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -16)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -1)
+                case S.Rook:
+                    SlideCaptures<S>(b, from, to, n, x, S.RookSteps);
                     break;
-                case BlackBishop:
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 17)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, 15)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -17)
-                    CORVANE_SLIDE_CAPTURE(BlackCapture, -15)
+                case S.Bishop:
+                    SlideCaptures<S>(b, from, to, n, x, S.BishopSteps);
                     break;
-                case BlackKnight:
-                    CORVANE_STEP_CAPTURE(BlackCapture, 33)
-                    CORVANE_STEP_CAPTURE(BlackCapture, 31)
-                    CORVANE_STEP_CAPTURE(BlackCapture, 18)
-                    CORVANE_STEP_CAPTURE(BlackCapture, 14)
-                    CORVANE_STEP_CAPTURE(BlackCapture, -33)
-                    CORVANE_STEP_CAPTURE(BlackCapture, -31)
-                    CORVANE_STEP_CAPTURE(BlackCapture, -18)
-                    CORVANE_STEP_CAPTURE(BlackCapture, -14)
+                case S.Knight:
+                    StepCaptures<S>(b, from, to, n, x, S.KnightSteps);
                     break;
-                case BlackPawn:
-                    if (x < 136) {
-                        CORVANE_STEP_CAPTURE(BlackCapture, 15)
-                        CORVANE_STEP_CAPTURE(BlackCapture, 17)
-                    } else {
-                        // Every move of a pawn on row 144 promotes: the push counts too.
-                        if (BlackCapture(b[x + 15])) {
-                            Append(from, to, n, x, x + 15);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                        if (BlackCapture(b[x + 17])) {
-                            Append(from, to, n, x, x + 17);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                        if (b[x + 16] == Empty) {
-                            Append(from, to, n, x, x + 16);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                    }
+                case S.Pawn:
+                    PawnCaptures<S>(e, ply, from, to, n, x);
                     break;
                 default:
                     break;
                 }
             }
         }
-        {
-            const int x = b[BlackKingCell];
-            CORVANE_STEP_CAPTURE(BlackCapture, 1)
-            CORVANE_STEP_CAPTURE(BlackCapture, -1)
-            CORVANE_STEP_CAPTURE(BlackCapture, -15)
-            CORVANE_STEP_CAPTURE(BlackCapture, -16)
-            CORVANE_STEP_CAPTURE(BlackCapture, -17)
-            CORVANE_STEP_CAPTURE(BlackCapture, 15)
-            CORVANE_STEP_CAPTURE(BlackCapture, 16)
-            CORVANE_STEP_CAPTURE(BlackCapture, 17)
-        }
+        StepCaptures<S>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);
 
         // Futility: a capture that cannot lift the score to the bound even
         // with a margin is dropped.
-        if (n > 0 && value + 290 < bound) {
+        if (n > 0 && Better<S>(bound, Gain<S>(value, 290))) {
             for (int i = 0; i < n;) {
                 int margin = 200;
                 const int t = to[i];
-                if (b[from[i]] == BlackPawn) {
-                    if (t >= 152) margin += 910;
+                if (b[from[i]] == S.Pawn) {
+                    if (RelativeRow<S>(t) == 7) margin += 910;
                     else if (b[t] == Empty) margin += 90;
                 }
-                if (e.PieceValue[b[t]] + value + margin < bound) DropSlot(from, to, n, i);
+                if (Better<S>(bound, Gain<S>(value, e.PieceValue[b[t]] + margin))) DropSlot(from, to, n, i);
                 else ++i;
             }
         }
     }
     FinishCaptureList(e, ply, n);
 }
-
-void GenerateWhiteCaptures(Engine& e, Byte ply) {
-    const int value = e.PlyValue[ply];
-    const int bound = e.PlyBound[ply];
-    int n = 0;
-    if (value - 2112 < bound) {
-        Byte* b = e.Board;
-        Byte* from = e.MoveFrom[ply];
-        Byte* to = e.MoveTo[ply];
-        e.MoveExtra[ply][0] = 0;
-
-        const int ep = e.PlyFlags[ply] & 15;
-        if (ep != 0) {
-            const int x = 94 + ep;
-            if (b[x] == WhitePawn) Append(from, to, n, x, x - 15);
-            if (b[x + 2] == WhitePawn) Append(from, to, n, x + 2, x - 15);
-        }
-
-        for (int row = 160; row >= 48; row -= 16) {
-            // Only the cells of White's pieces other than the king.
-            for (std::uint64_t m = RowCodesBetween(b, row, WhiteQueen, WhitePawn); m != 0; m &= m - 1) {
-                const int x = row + (std::countr_zero(m) >> 3);
-                const Byte piece = b[x];
-                switch (piece) {
-                case WhiteQueen:
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -17)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -15)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 17)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 15)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -16)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -1)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 16)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 1)
-                    break;
-                case WhiteRook:
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -16)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -1)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 16)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 1)
-                    break;
-                case WhiteBishop:
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -17)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, -15)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 17)
-                    CORVANE_SLIDE_CAPTURE(WhiteCapture, 15)
-                    break;
-                case WhiteKnight:
-                    CORVANE_STEP_CAPTURE(WhiteCapture, -33)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, -31)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, -18)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, -14)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, 33)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, 31)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, 18)
-                    CORVANE_STEP_CAPTURE(WhiteCapture, 14)
-                    break;
-                case WhitePawn:
-                    if (x > 79) {
-                        CORVANE_STEP_CAPTURE(WhiteCapture, -15)
-                        CORVANE_STEP_CAPTURE(WhiteCapture, -17)
-                    } else {
-                        if (WhiteCapture(b[x - 15])) {
-                            Append(from, to, n, x, x - 15);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                        if (WhiteCapture(b[x - 17])) {
-                            Append(from, to, n, x, x - 17);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                        if (b[x - 16] == Empty) {
-                            Append(from, to, n, x, x - 16);
-                            e.MoveExtra[ply][0] = 1;
-                        }
-                    }
-                    break;
-                default:
-                    break;
-                }
-            }
-        }
-        {
-            const int x = b[WhiteKingCell];
-            CORVANE_STEP_CAPTURE(WhiteCapture, 1)
-            CORVANE_STEP_CAPTURE(WhiteCapture, -1)
-            CORVANE_STEP_CAPTURE(WhiteCapture, 15)
-            CORVANE_STEP_CAPTURE(WhiteCapture, 16)
-            CORVANE_STEP_CAPTURE(WhiteCapture, 17)
-            CORVANE_STEP_CAPTURE(WhiteCapture, -15)
-            CORVANE_STEP_CAPTURE(WhiteCapture, -16)
-            CORVANE_STEP_CAPTURE(WhiteCapture, -17)
-        }
-
-        if (n > 0 && value - 290 > bound) {
-            for (int i = 0; i < n;) {
-                int margin = 200;
-                const int t = to[i];
-                if (b[from[i]] == WhitePawn) {
-                    if (t <= 63) margin += 910;
-                    else if (b[t] == Empty) margin += 90;
-                }
-                if (value - (e.PieceValue[b[t]] + margin) > bound) DropSlot(from, to, n, i);
-                else ++i;
-            }
-        }
-    }
-    FinishCaptureList(e, ply, n);
-}
-
-#undef CORVANE_SLIDE_CAPTURE
-#undef CORVANE_STEP_CAPTURE
 
 // The first piece met from cell t along a step, over Empty cells.
-static inline int FirstPiece(const Byte* b, int t, int step) {
+inline int FirstPiece(const Byte* b, int t, int step) {
     int y = t + step;
     while (b[y] == Empty) y += step;
     return y;
 }
 
-void GenerateBlackRecaptures(Engine& e, Byte target, Byte ply) {
+// The captures of the piece on cell `target` by side S, least valuable
+// attacker first.
+template <const SideOrders& S>
+void GenerateRecaptures(Engine& e, Byte target, Byte ply) {
     const Byte* b = e.Board;
     Byte* from = e.MoveFrom[ply];
     Byte* to = e.MoveTo[ply];
     const int t = target;
     const int bound = e.PlyBound[ply];
     int n = 0;
-    const int w = static_cast<Word>(e.PlyValue[ply] + 150 + e.PieceValue[b[t]]);
+    const int w = static_cast<Word>(Gain<S>(e.PlyValue[ply], e.PieceValue[b[t]] + 150));
 
-    if (w > bound || (t > 159 && w + 910 > bound)) {
+    if (Better<S>(w, bound) || (RelativeRow<S>(t) == 7 && Better<S>(Gain<S>(w, 910), bound))) {
         // Pawns first; on the last row their captures promote.
-        if (b[t - 15] == BlackPawn) {
-            e.MoveExtra[ply][n] = BlackQueen;
-            Append(from, to, n, t - 15, t);
-        }
-        if (b[t - 17] == BlackPawn) {
-            e.MoveExtra[ply][n] = BlackQueen;
-            Append(from, to, n, t - 17, t);
+        for (const int step : S.PawnCaptures) {
+            if (b[t - step] == S.Pawn) {
+                e.MoveExtra[ply][n] = S.Queen;
+                AppendMove(from, to, n, t - step, t);
+            }
         }
         // Only the pawn captures can reach the bound otherwise.
-        if (bound < w) {
-            static constexpr int kKnight[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-            for (int d : kKnight)
-                if (b[t + d] == BlackKnight) Append(from, to, n, t + d, t);
+        if (Better<S>(w, bound)) {
+            for (const int d : S.RecaptureKnight)
+                if (b[t + d] == S.Knight) AppendMove(from, to, n, t + d, t);
 
             const int m = n;
-            static constexpr int kDiagonal[4] = {-17, -15, 15, 17};
-            for (int d : kDiagonal) {
+            for (const int d : S.RecaptureDiagonal) {
                 const int y = FirstPiece(b, t, d);
-                if (b[y] == BlackQueen || b[y] == BlackBishop) Append(from, to, n, y, t);
+                if (b[y] == S.Queen || b[y] == S.Bishop) AppendMove(from, to, n, y, t);
             }
-            static constexpr int kStraight[4] = {-16, -1, 1, 16};
-            for (int d : kStraight) {
+            for (const int d : S.RecaptureStraight) {
                 const int y = FirstPiece(b, t, d);
-                if (b[y] == BlackQueen || b[y] == BlackRook) Append(from, to, n, y, t);
+                if (b[y] == S.Queen || b[y] == S.Rook) AppendMove(from, to, n, y, t);
             }
             // Queens go behind the bishops and rooks.
             if (n > m + 1) {
                 const int last = n - 2;
                 for (int i = m; i <= last; ++i) {
-                    if (b[from[i]] == BlackQueen) {
+                    if (b[from[i]] == S.Queen) {
                         const Byte q = from[i];
                         for (int j = i; j < n - 1; ++j) from[j] = from[j + 1];
                         from[n - 1] = q;
                     }
                 }
             }
-            const int k = b[BlackKingCell];
+            const int k = b[S.OwnKingCell];
             const int d = t > k ? t - k : k - t;
-            if (d == 1 || d == 15 || d == 16 || d == 17) Append(from, to, n, k, t);
+            if (d == 1 || d == 15 || d == 16 || d == 17) AppendMove(from, to, n, k, t);
         }
     }
     FinishCaptureList(e, ply, n);
 }
 
-void GenerateWhiteRecaptures(Engine& e, Byte target, Byte ply) {
-    const Byte* b = e.Board;
-    Byte* from = e.MoveFrom[ply];
-    Byte* to = e.MoveTo[ply];
-    const int t = target;
-    const int bound = e.PlyBound[ply];
-    int n = 0;
-    const int w = static_cast<Word>(e.PlyValue[ply] - (e.PieceValue[b[t]] + 150));
+}  // namespace
 
-    if (w < bound || (t < 56 && w - 910 < bound)) {
-        if (b[t + 15] == WhitePawn) {
-            e.MoveExtra[ply][n] = WhiteQueen;
-            Append(from, to, n, t + 15, t);
-        }
-        if (b[t + 17] == WhitePawn) {
-            e.MoveExtra[ply][n] = WhiteQueen;
-            Append(from, to, n, t + 17, t);
-        }
-        if (bound > w) {
-            static constexpr int kKnight[8] = {33, 31, 18, 14, -14, -18, -31, -33};
-            for (int d : kKnight)
-                if (b[t + d] == WhiteKnight) Append(from, to, n, t + d, t);
-
-            const int m = n;
-            static constexpr int kDiagonal[4] = {17, 15, -15, -17};
-            for (int d : kDiagonal) {
-                const int y = FirstPiece(b, t, d);
-                if (b[y] == WhiteQueen || b[y] == WhiteBishop) Append(from, to, n, y, t);
-            }
-            static constexpr int kStraight[4] = {16, 1, -1, -16};
-            for (int d : kStraight) {
-                const int y = FirstPiece(b, t, d);
-                if (b[y] == WhiteQueen || b[y] == WhiteRook) Append(from, to, n, y, t);
-            }
-            if (n > m + 1) {
-                const int last = n - 2;
-                for (int i = m; i <= last; ++i) {
-                    if (b[from[i]] == WhiteQueen) {
-                        const Byte q = from[i];
-                        for (int j = i; j < n - 1; ++j) from[j] = from[j + 1];
-                        from[n - 1] = q;
-                    }
-                }
-            }
-            const int k = b[WhiteKingCell];
-            const int d = t > k ? t - k : k - t;
-            if (d == 1 || d == 15 || d == 16 || d == 17) Append(from, to, n, k, t);
-        }
-    }
-    FinishCaptureList(e, ply, n);
-}
+void GenerateBlackCaptures(Engine& e, Byte ply) { GenerateCaptures<BlackOrders>(e, ply); }
+void GenerateWhiteCaptures(Engine& e, Byte ply) { GenerateCaptures<WhiteOrders>(e, ply); }
+void GenerateBlackRecaptures(Engine& e, Byte target, Byte ply) { GenerateRecaptures<BlackOrders>(e, target, ply); }
+void GenerateWhiteRecaptures(Engine& e, Byte target, Byte ply) { GenerateRecaptures<WhiteOrders>(e, target, ply); }
 
 }  // namespace corvane

@@ -3,6 +3,7 @@
 // Checks are found without making the move: the piece is lifted or set down
 // for a moment and the lines through the enemy king are looked along.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -52,12 +53,14 @@ inline bool KnightDistance(int t, int K) {
     return d == 14 || d == 18 || d == 31 || d == 33;
 }
 
-}  // namespace
-
-void NextTacticalBlack(Engine& e) {
+// The next tactical move of side S at CurrentPly.
+template <const SideOrders& S>
+void NextTactical(Engine& e) {
     const int p = e.CurrentPly;
     Byte* b = e.Board;
-    const int K = b[WhiteKingCell];
+    const int K = b[S.EnemyKingCell];
+    // Does a queen, rook or bishop of the side see the enemy king through x?
+    auto line = [&](int x) { return LineTest(b, K, x, S.Queen, S.Rook, S.Bishop); };
     int i = e.MoveCursor[p];
     for (;; ++i) {
         if (i > e.LastMove[p]) {
@@ -68,51 +71,50 @@ void NextTacticalBlack(Engine& e) {
         const int t = e.MoveTo[p][i];
         if (b[t] != Empty) break;  // a capture
         const Byte piece = b[f];
-        if (piece == BlackPawn) {
-            if (t >= 136) break;        // a push to row 144 or 160
-            if ((t - f) & 1) break;     // en passant
+        if (piece == S.Pawn) {
+            if (RelativeRow<S>(t) >= 6) break;  // a push to the last two rows
+            if ((t - f) & 1) break;             // en passant
         }
         bool check = false;
         switch (piece) {
-        case BlackKing:
+        case S.King:
             if (t == f + 2 || t == f - 2) {
                 PlaceMove(e, static_cast<Byte>(i), static_cast<Byte>(p));
-                check = AttackedByBlack(e, static_cast<Byte>(K)) != 0;
+                check = AttackedBy<S>(e, static_cast<Byte>(K)) != 0;
                 UnmakeMove(e, static_cast<Byte>(i), static_cast<Byte>(p));
             } else {
                 b[t] = piece;
                 b[f] = Empty;
-                check = LineTest(b, K, f, BlackQueen, BlackRook, BlackBishop);
+                check = line(f);
                 b[f] = piece;
                 b[t] = Empty;
             }
             break;
-        case BlackQueen:
-        case BlackRook:
-        case BlackBishop:
+        case S.Queen:
+        case S.Rook:
+        case S.Bishop:
             b[t] = piece;
             b[f] = Empty;
-            check = LineTest(b, K, f, BlackQueen, BlackRook, BlackBishop) ||
-                    LineTest(b, K, t, BlackQueen, BlackRook, BlackBishop);
+            check = line(f) || line(t);
             b[f] = piece;
             b[t] = Empty;
             break;
-        case BlackKnight:
+        case S.Knight:
             if (KnightDistance(t, K)) {
                 check = true;
             } else {
                 b[f] = Empty;
-                check = LineTest(b, K, f, BlackQueen, BlackRook, BlackBishop);
+                check = line(f);
                 b[f] = piece;
             }
             break;
-        case BlackPawn:
-            if (b[t + 17] == WhiteKing || b[t + 15] == WhiteKing) {
+        case S.Pawn:
+            if (b[t + S.PawnCaptures[1]] == S.EnemyKing || b[t + S.PawnCaptures[0]] == S.EnemyKing) {
                 check = true;
             } else {
                 b[t] = piece;
                 b[f] = Empty;
-                check = LineTest(b, K, f, BlackQueen, BlackRook, BlackBishop);
+                check = line(f);
                 b[f] = piece;
                 b[t] = Empty;
             }
@@ -125,75 +127,9 @@ void NextTacticalBlack(Engine& e) {
     e.MoveCursor[p] = static_cast<Byte>(i);
 }
 
-void NextTacticalWhite(Engine& e) {
-    const int p = e.CurrentPly;
-    Byte* b = e.Board;
-    const int K = b[BlackKingCell];
-    int i = e.MoveCursor[p];
-    for (;; ++i) {
-        if (i > e.LastMove[p]) {
-            if (e.BestIndex[p] == 255) e.NoMoves = 1;
-            break;
-        }
-        const int f = e.MoveFrom[p][i];
-        const int t = e.MoveTo[p][i];
-        if (b[t] != Empty) break;
-        const Byte piece = b[f];
-        if (piece == WhitePawn) {
-            if (t <= 79) break;
-            if ((f - t) & 1) break;
-        }
-        bool check = false;
-        switch (piece) {
-        case WhiteKing:
-            if (t == f + 2 || t == f - 2) {
-                PlaceMove(e, static_cast<Byte>(i), static_cast<Byte>(p));
-                check = AttackedByWhite(e, static_cast<Byte>(K)) != 0;
-                UnmakeMove(e, static_cast<Byte>(i), static_cast<Byte>(p));
-            } else {
-                b[t] = piece;
-                b[f] = Empty;
-                check = LineTest(b, K, f, WhiteQueen, WhiteRook, WhiteBishop);
-                b[f] = piece;
-                b[t] = Empty;
-            }
-            break;
-        case WhiteQueen:
-        case WhiteRook:
-        case WhiteBishop:
-            b[t] = piece;
-            b[f] = Empty;
-            check = LineTest(b, K, f, WhiteQueen, WhiteRook, WhiteBishop) ||
-                    LineTest(b, K, t, WhiteQueen, WhiteRook, WhiteBishop);
-            b[f] = piece;
-            b[t] = Empty;
-            break;
-        case WhiteKnight:
-            if (KnightDistance(t, K)) {
-                check = true;
-            } else {
-                b[f] = Empty;
-                check = LineTest(b, K, f, WhiteQueen, WhiteRook, WhiteBishop);
-                b[f] = piece;
-            }
-            break;
-        case WhitePawn:
-            if (b[t - 17] == BlackKing || b[t - 15] == BlackKing) {
-                check = true;
-            } else {
-                b[t] = piece;
-                b[f] = Empty;
-                check = LineTest(b, K, f, WhiteQueen, WhiteRook, WhiteBishop);
-                b[f] = piece;
-                b[t] = Empty;
-            }
-            break;
-        default:
-            break;
-        }
-        if (check) break;
-    }
-    e.MoveCursor[p] = static_cast<Byte>(i);
-}
+}  // namespace
+
+void NextTacticalBlack(Engine& e) { NextTactical<BlackOrders>(e); }
+void NextTacticalWhite(Engine& e) { NextTactical<WhiteOrders>(e); }
 
 }  // namespace corvane
