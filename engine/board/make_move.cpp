@@ -2,8 +2,125 @@
 // and the flags, clock and keys of ply p + 1, so taking a move back only has
 // to restore the board.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
+
+namespace {
+
+// The rook of a castling: from its corner to the cell the king passed over.
+template <const SideOrders& S>
+inline void CastlingRook(Byte* board, int f, int t, int& rookFrom, int& rookTo) {
+    rookFrom = f + 2 == t ? S.CornerH : S.CornerA;
+    rookTo = f + 2 == t ? t - 1 : t + 1;
+    board[rookFrom] = Empty;
+    board[rookTo] = S.Rook;
+}
+
+// The king of side S moved from f to t: rights, castling rook, king cell.
+template <const SideOrders& S>
+inline void MakeKingMove(Engine& e, int n, Byte flags, int f, int t, std::uint32_t& keyA, std::uint32_t& keyB) {
+    constexpr Byte own = S.RightA | S.RightH;
+    if (flags & own) {
+        e.PlyFlags[n] = flags & (EnemyOf<S>.RightA | EnemyOf<S>.RightH);
+        keyA -= flags & own;
+        if (f + 2 == t || f - 2 == t) {
+            int rookFrom, rookTo;
+            CastlingRook<S>(e.Board, f, t, rookFrom, rookTo);
+            keyA += e.KeyTableA[S.Rook][rookTo] - e.KeyTableA[S.Rook][rookFrom];
+            keyB += e.KeyTableB[S.Rook][rookTo] - e.KeyTableB[S.Rook][rookFrom];
+        }
+        e.HalfMoveClock[n] = 0;
+    }
+    e.Board[S.OwnKingCell] = static_cast<Byte>(t);
+}
+
+// A rook of side S leaves cell f: the right of its corner goes.
+template <const SideOrders& S>
+inline void MakeRookMove(Engine& e, int n, Byte flags, int f, std::uint32_t& keyA) {
+    if (f == S.CornerA && (flags & S.RightA)) {
+        e.PlyFlags[n] &= static_cast<Byte>(~S.RightA);
+        keyA -= S.RightA;
+        e.HalfMoveClock[n] = 0;
+    }
+    if (f == S.CornerH && (flags & S.RightH)) {
+        e.PlyFlags[n] &= static_cast<Byte>(~S.RightH);
+        keyA -= S.RightH;
+        e.HalfMoveClock[n] = 0;
+    }
+}
+
+// The board side of a pawn move of side S: the pawn taken en passant and the
+// promoted piece, with the keys' changes for them when `keys` is given.
+template <const SideOrders& S>
+inline void PawnOnBoard(Engine& e, Byte slot, Byte ply, int f, int t, std::uint32_t* keyA, std::uint32_t* keyB) {
+    if (RelativeRow<S>(t) < 4) return;
+    if (t - f != S.Forward && e.Captured[ply] == Empty) {
+        const int taken = S.VictimRow + (t & 15);
+        e.Board[taken] = Empty;
+        if (keyA != nullptr) {
+            *keyA -= e.KeyTableA[S.EnemyPawn][taken];
+            *keyB -= e.KeyTableB[S.EnemyPawn][taken];
+        }
+    }
+    if (RelativeRow<S>(t) == 7) {
+        const Byte q = e.MoveExtra[ply][slot];
+        e.Board[t] = q;
+        e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (S.Pawn - q) * 32);
+        if (keyA != nullptr) {
+            *keyA += e.KeyTableA[q][t] - e.KeyTableA[S.Pawn][t];
+            *keyB += e.KeyTableB[q][t] - e.KeyTableB[S.Pawn][t];
+        }
+    }
+}
+
+// A pawn of side S moved from f to t: the en passant file after a double step
+// beside an enemy pawn, then the board side.
+template <const SideOrders& S>
+inline void MakePawnMove(Engine& e, Byte slot, Byte ply, int n, int f, int t, std::uint32_t& keyA,
+                         std::uint32_t& keyB) {
+    if (t - f == 2 * S.Forward && (e.Board[t - 1] == S.EnemyPawn || e.Board[t + 1] == S.EnemyPawn)) {
+        e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] + (t & 15) + 1);
+        keyA += (t & 15u) + 1;
+    }
+    PawnOnBoard<S>(e, slot, ply, f, t, &keyA, &keyB);
+    e.HalfMoveClock[n] = 0;
+}
+
+// A rook of side S taken on its corner takes its side's castling right with
+// it, so the position reached has the same key however it is reached again.
+template <const SideOrders& S>
+inline void TakeCornerRook(Engine& e, int n, int t, std::uint32_t& keyA) {
+    if (t == S.CornerA && (e.PlyFlags[n] & S.RightA)) {
+        e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - S.RightA);
+        keyA -= S.RightA;
+    }
+    if (t == S.CornerH && (e.PlyFlags[n] & S.RightH)) {
+        e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - S.RightH);
+        keyA -= S.RightH;
+    }
+}
+
+// Takes back a move of side S's king or pawn beyond restoring its two cells.
+template <const SideOrders& S>
+inline void UnmakeKingMove(Engine& e, int f, int t) {
+    e.Board[S.OwnKingCell] = static_cast<Byte>(f);
+    if (f + 2 == t) {
+        e.Board[S.CornerH] = S.Rook;
+        e.Board[t - 1] = Empty;
+    }
+    if (f - 2 == t) {
+        e.Board[S.CornerA] = S.Rook;
+        e.Board[t + 1] = Empty;
+    }
+}
+
+template <const SideOrders& S>
+inline void UnmakePawnMove(Engine& e, int f, int t, Byte captured) {
+    if (captured == Empty && ((t - f) & 1)) e.Board[S.VictimRow + (t & 15)] = S.EnemyPawn;
+}
+
+}  // namespace
 
 void MakeMove(Engine& e, Byte slot, Byte ply) {
     const int n = (ply + 1) & 255;
@@ -31,112 +148,22 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
 
     switch (piece) {
     case BlackKing:
-        if (flags & 48) {
-            e.PlyFlags[n] = flags & 192;
-            keyA -= flags & 48u;
-            if (f + 2 == t) {
-                e.Board[55] = Empty;
-                e.Board[t - 1] = BlackRook;
-                keyA += e.KeyTableA[BlackRook][t - 1] - e.KeyTableA[BlackRook][55];
-                keyB += e.KeyTableB[BlackRook][t - 1] - e.KeyTableB[BlackRook][55];
-            }
-            if (f - 2 == t) {
-                e.Board[48] = Empty;
-                e.Board[t + 1] = BlackRook;
-                keyA += e.KeyTableA[BlackRook][t + 1] - e.KeyTableA[BlackRook][48];
-                keyB += e.KeyTableB[BlackRook][t + 1] - e.KeyTableB[BlackRook][48];
-            }
-            e.HalfMoveClock[n] = 0;
-        }
-        e.Board[BlackKingCell] = t;
+        MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB);
         break;
     case BlackRook:
-        if (f == 48 && (flags & CastleBlackA8)) {
-            e.PlyFlags[n] &= static_cast<Byte>(~CastleBlackA8);
-            keyA -= 16;
-            e.HalfMoveClock[n] = 0;
-        }
-        if (f == 55 && (flags & CastleBlackH8)) {
-            e.PlyFlags[n] &= static_cast<Byte>(~CastleBlackH8);
-            keyA -= 32;
-            e.HalfMoveClock[n] = 0;
-        }
+        MakeRookMove<BlackOrders>(e, n, flags, f, keyA);
         break;
     case BlackPawn:
-        if (t - f == 32 && (e.Board[t - 1] == WhitePawn || e.Board[t + 1] == WhitePawn)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] + (t & 15) + 1);
-            keyA += (t & 15u) + 1;
-        }
-        if (t > 111) {
-            if (t - f != 16 && e.Captured[ply] == Empty) {
-                const int taken = 112 + (t & 15);
-                e.Board[taken] = Empty;
-                keyA -= e.KeyTableA[WhitePawn][taken];
-                keyB -= e.KeyTableB[WhitePawn][taken];
-            }
-            if (t > 159) {
-                const Byte q = e.MoveExtra[ply][slot];
-                e.Board[t] = q;
-                e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (BlackPawn - q) * 32);
-                keyA += e.KeyTableA[q][t] - e.KeyTableA[BlackPawn][t];
-                keyB += e.KeyTableB[q][t] - e.KeyTableB[BlackPawn][t];
-            }
-        }
-        e.HalfMoveClock[n] = 0;
+        MakePawnMove<BlackOrders>(e, slot, ply, n, f, t, keyA, keyB);
         break;
     case WhiteKing:
-        if (flags & 192) {
-            e.PlyFlags[n] = flags & 48;
-            keyA -= flags & 192u;
-            if (f + 2 == t) {
-                e.Board[167] = Empty;
-                e.Board[t - 1] = WhiteRook;
-                keyA += e.KeyTableA[WhiteRook][t - 1] - e.KeyTableA[WhiteRook][167];
-                keyB += e.KeyTableB[WhiteRook][t - 1] - e.KeyTableB[WhiteRook][167];
-            }
-            if (f - 2 == t) {
-                e.Board[160] = Empty;
-                e.Board[t + 1] = WhiteRook;
-                keyA += e.KeyTableA[WhiteRook][t + 1] - e.KeyTableA[WhiteRook][160];
-                keyB += e.KeyTableB[WhiteRook][t + 1] - e.KeyTableB[WhiteRook][160];
-            }
-            e.HalfMoveClock[n] = 0;
-        }
-        e.Board[WhiteKingCell] = t;
+        MakeKingMove<WhiteOrders>(e, n, flags, f, t, keyA, keyB);
         break;
     case WhiteRook:
-        if (f == 160 && (flags & CastleWhiteA1)) {
-            e.PlyFlags[n] &= static_cast<Byte>(~CastleWhiteA1);
-            keyA -= 64;
-            e.HalfMoveClock[n] = 0;
-        }
-        if (f == 167 && (flags & CastleWhiteH1)) {
-            e.PlyFlags[n] &= static_cast<Byte>(~CastleWhiteH1);
-            keyA -= 128;
-            e.HalfMoveClock[n] = 0;
-        }
+        MakeRookMove<WhiteOrders>(e, n, flags, f, keyA);
         break;
     case WhitePawn:
-        if (f - t == 32 && (e.Board[t - 1] == BlackPawn || e.Board[t + 1] == BlackPawn)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] + (t & 15) + 1);
-            keyA += (t & 15u) + 1;
-        }
-        if (t < 104) {
-            if (f - t != 16 && e.Captured[ply] == Empty) {
-                const int taken = 96 + (t & 15);
-                e.Board[taken] = Empty;
-                keyA -= e.KeyTableA[BlackPawn][taken];
-                keyB -= e.KeyTableB[BlackPawn][taken];
-            }
-            if (t < 56) {
-                const Byte q = e.MoveExtra[ply][slot];
-                e.Board[t] = q;
-                e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (WhitePawn - q) * 32);
-                keyA += e.KeyTableA[q][t] - e.KeyTableA[WhitePawn][t];
-                keyB += e.KeyTableB[q][t] - e.KeyTableB[WhitePawn][t];
-            }
-        }
-        e.HalfMoveClock[n] = 0;
+        MakePawnMove<WhiteOrders>(e, slot, ply, n, f, t, keyA, keyB);
         break;
     case Empty:  // the null move (cell 0 to cell 0) passes the turn
         e.HalfMoveClock[n] = 0;
@@ -144,27 +171,8 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     default:
         break;
     }
-    // A rook taken on its corner takes its side's castling right with it, so
-    // the position reached has the same key however it is reached again.
-    if (victim == WhiteRook) {
-        if (t == 160 && (e.PlyFlags[n] & CastleWhiteA1)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleWhiteA1);
-            keyA -= CastleWhiteA1;
-        }
-        if (t == 167 && (e.PlyFlags[n] & CastleWhiteH1)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleWhiteH1);
-            keyA -= CastleWhiteH1;
-        }
-    } else if (victim == BlackRook) {
-        if (t == 48 && (e.PlyFlags[n] & CastleBlackA8)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleBlackA8);
-            keyA -= CastleBlackA8;
-        }
-        if (t == 55 && (e.PlyFlags[n] & CastleBlackH8)) {
-            e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - CastleBlackH8);
-            keyA -= CastleBlackH8;
-        }
-    }
+    if (victim == WhiteRook) TakeCornerRook<WhiteOrders>(e, n, t, keyA);
+    else if (victim == BlackRook) TakeCornerRook<BlackOrders>(e, n, t, keyA);
     e.KeyA[n] = keyA;
     e.KeyB[n] = keyB;
 }
@@ -176,48 +184,21 @@ void PlaceMove(Engine& e, Byte slot, Byte ply) {
     e.Captured[ply] = e.Board[t];
     e.Board[t] = piece;
     e.Board[f] = Empty;
+    int rookFrom, rookTo;
     switch (piece) {
     case BlackKing:
         e.Board[BlackKingCell] = t;
-        if (f + 2 == t) {
-            e.Board[55] = Empty;
-            e.Board[t - 1] = BlackRook;
-        }
-        if (f - 2 == t) {
-            e.Board[48] = Empty;
-            e.Board[t + 1] = BlackRook;
-        }
+        if (f + 2 == t || f - 2 == t) CastlingRook<BlackOrders>(e.Board, f, t, rookFrom, rookTo);
         break;
     case WhiteKing:
         e.Board[WhiteKingCell] = t;
-        if (f + 2 == t) {
-            e.Board[167] = Empty;
-            e.Board[t - 1] = WhiteRook;
-        }
-        if (f - 2 == t) {
-            e.Board[160] = Empty;
-            e.Board[t + 1] = WhiteRook;
-        }
+        if (f + 2 == t || f - 2 == t) CastlingRook<WhiteOrders>(e.Board, f, t, rookFrom, rookTo);
         break;
     case BlackPawn:
-        if (t > 111) {
-            if (t - f != 16 && e.Captured[ply] == Empty) e.Board[112 + (t & 15)] = Empty;
-            if (t > 159) {
-                const Byte q = e.MoveExtra[ply][slot];
-                e.Board[t] = q;
-                e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (BlackPawn - q) * 32);
-            }
-        }
+        PawnOnBoard<BlackOrders>(e, slot, ply, f, t, nullptr, nullptr);
         break;
     case WhitePawn:
-        if (t < 104) {
-            if (f - t != 16 && e.Captured[ply] == Empty) e.Board[96 + (t & 15)] = Empty;
-            if (t < 56) {
-                const Byte q = e.MoveExtra[ply][slot];
-                e.Board[t] = q;
-                e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (WhitePawn - q) * 32);
-            }
-        }
+        PawnOnBoard<WhiteOrders>(e, slot, ply, f, t, nullptr, nullptr);
         break;
     default:
         break;
@@ -232,32 +213,16 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     e.Board[t] = u & 31;
     switch (e.Board[f]) {
     case BlackKing:
-        e.Board[BlackKingCell] = f;
-        if (f + 2 == t) {
-            e.Board[55] = BlackRook;
-            e.Board[t - 1] = Empty;
-        }
-        if (f - 2 == t) {
-            e.Board[48] = BlackRook;
-            e.Board[t + 1] = Empty;
-        }
+        UnmakeKingMove<BlackOrders>(e, f, t);
         break;
     case WhiteKing:
-        e.Board[WhiteKingCell] = f;
-        if (f + 2 == t) {
-            e.Board[167] = WhiteRook;
-            e.Board[t - 1] = Empty;
-        }
-        if (f - 2 == t) {
-            e.Board[160] = WhiteRook;
-            e.Board[t + 1] = Empty;
-        }
+        UnmakeKingMove<WhiteOrders>(e, f, t);
         break;
     case BlackPawn:
-        if (u == Empty && ((t - f) & 1)) e.Board[112 + (t & 15)] = WhitePawn;
+        UnmakePawnMove<BlackOrders>(e, f, t, u);
         break;
     case WhitePawn:
-        if (u == Empty && ((f - t) & 1)) e.Board[96 + (t & 15)] = BlackPawn;
+        UnmakePawnMove<WhiteOrders>(e, f, t, u);
         break;
     default:
         break;

@@ -23,12 +23,13 @@ struct SideOrders {
     // h-side corner, and the two rights' PlyFlags bits.
     int HomeRow, CornerA, CornerH;
     Byte RightA, RightH;
-    // Pawns: one step forward, the two capture steps in generation order, and
-    // the cell left of an enemy pawn that has just double-stepped is
-    // EnPassantBase + the PlyFlags en passant value.
+    // Pawns: one step forward and the two capture steps in generation order.
+    // An enemy pawn that has just double-stepped stands on the row that
+    // starts at VictimRow; the cell left of it is EnPassantBase + the
+    // PlyFlags en passant value (file + 1).
     int Forward;
     std::array<int, 2> PawnCaptures;
-    int EnPassantBase;
+    int VictimRow, EnPassantBase;
     // Step orders of the full and capture generators.
     std::array<int, 8> QueenSteps;
     std::array<int, 4> RookSteps;
@@ -52,7 +53,7 @@ inline constexpr SideOrders BlackOrders{
     .RightA = CastleBlackA8, .RightH = CastleBlackH8,
     .Forward = 16,
     .PawnCaptures = {15, 17},
-    .EnPassantBase = 110,
+    .VictimRow = 112, .EnPassantBase = 110,
     .QueenSteps = {17, 15, -17, -15, 16, 1, -16, -1},
     .RookSteps = {16, 1, -16, -1},
     .BishopSteps = {17, 15, -17, -15},
@@ -74,7 +75,7 @@ inline constexpr SideOrders WhiteOrders{
     .RightA = CastleWhiteA1, .RightH = CastleWhiteH1,
     .Forward = -16,
     .PawnCaptures = {-15, -17},
-    .EnPassantBase = 94,
+    .VictimRow = 96, .EnPassantBase = 94,
     .QueenSteps = {-17, -15, 17, 15, -16, -1, 16, 1},
     .RookSteps = {-16, -1, 16, 1},
     .BishopSteps = {-17, -15, 17, 15},
