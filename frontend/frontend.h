@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <random>
 
+#include "engine/copy.h"
 #include "engine/engine.h"
 #include "engine/search/search.h"
 

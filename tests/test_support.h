@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/board/board.h"
+#include "engine/copy.h"
 #include "engine/engine.h"
 #include "frontend/frontend.h"
 #include "scratch_path.h"

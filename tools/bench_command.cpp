@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/board/board.h"
+#include "engine/copy.h"
 #include "engine/board/perft.h"
 #include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/board/board.h"
+#include "engine/copy.h"
 #include "engine/search/hash_table.h"
 
 namespace corvane {

@@ -73,19 +73,20 @@ void NextTacticalWhite(Engine& e);
 // validate.cpp: is one move pseudo-legal for the side to move at a ply?
 Byte ValidateMove(Engine& e, Byte from, Byte to, Byte promotion, Byte ply);
 
-// tables.cpp: start-up tables, key tables and the board flip.
-void InitTables(Engine& e);          // copy 1: draws the random key numbers
-void InitTablesAttached(Engine& e);  // copies 2..4: everything but the random numbers
-void BuildKeyTables(Engine& e);      // KeyTableA/B from RandomA/B
+// tables.cpp: the board's start-up tables (piece values, random key numbers,
+// key tables) and the board flip. The start-up of a whole copy, with the
+// evaluation's tables, is InitTables (engine/copy.h).
+void InitBoardTables(Engine& e);          // copy 1: draws the random key numbers
+void InitBoardTablesAttached(Engine& e);  // copies 2..4: the piece values only
+void BuildKeyTables(Engine& e);           // KeyTableA/B from RandomA/B
 void FlipPosition(Engine& e);
 
-// game.cpp: the game position, game moves and the end of the game.
-// With clearTable false copy 1 keeps the hash table's entries.
-void NewGame(Engine& e, bool clearTable = true);
+// game.cpp: the game position, game moves and the end of the game. NewGame
+// and PlayBlackMove (engine/copy.h) add what they do to the shared table.
+void NewGamePosition(Engine& e);
 Byte PlayWhiteMove(Engine& e, Byte from, Byte to, Byte promotion);
-// The engine's own game move; copy 1 ages the hash table unless ageTable is
-// false (a move of a game that is only replayed).
-Byte PlayBlackMove(Engine& e, Byte from, Byte to, Byte promotion, bool ageTable = true);
+// The engine's own game move on the board and in the game's lists.
+Byte PlayBlackGameMove(Engine& e, Byte from, Byte to, Byte promotion);
 // Would PlayBlackMove accept the move? Returns 1 or 0 and leaves the game
 // position as it is (it uses the working board and the tables of ply 1).
 Byte TestBlackMove(Engine& e, Byte from, Byte to, Byte promotion);

@@ -2,7 +2,6 @@
 // recorded, the key history for repetitions, the end-of-game test, and the
 // tentative predicted reply played while the engine ponders.
 #include "engine/board/board.h"
-#include "engine/search/hash_table.h"
 
 namespace corvane {
 
@@ -50,7 +49,7 @@ void CopyBoard(Byte* to, const Byte* from) {
 
 }  // namespace
 
-void NewGame(Engine& e, bool clearTable) {
+void NewGamePosition(Engine& e) {
     e.GameBoard[0] = Empty;
     for (int x = 1; x < BoardCells; ++x) e.GameBoard[x] = OffBoard;
     for (int row = 48; row <= 160; row += 16)
@@ -86,7 +85,6 @@ void NewGame(Engine& e, bool clearTable) {
     e.HashTo = 0;
     e.HashPromo = 0;
     e.HashBound = 3;
-    if (e.CopyNumber == 1 && clearTable) HashClear(e);
     for (std::uint32_t& entry : e.PrincipalVariation) entry = 0;
     e.NewVariation = 0;
     e.BestScore = ScoreLevel;
@@ -144,7 +142,7 @@ int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 
 }  // namespace
 
-Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q, bool ageTable) {
+Byte PlayBlackGameMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 2 || q > 5) q = BlackQueen;
     if (MakeLegalBlackMove(e, f, t, q) < 0) return GameRefused;
 
@@ -154,7 +152,6 @@ Byte PlayBlackMove(Engine& e, Byte f, Byte t, Byte q, bool ageTable) {
     RecordGameMove(e, f, t, q - 2);
     e.NodeCount.store(0, std::memory_order_relaxed);
     PushGameKeys(e, e.KeyA[2], e.KeyB[2]);
-    if (e.CopyNumber == 1 && ageTable) HashAge(e);
     return GameEndTest(e);
 }
 

@@ -1,10 +1,9 @@
-// Start-up tables (piece values, random key numbers, key tables, evaluation
-// tables) and the board flip that lets the engine's pieces, always coded
+// The board's start-up tables (piece values, random key numbers, key tables)
+// and the board flip that lets the engine's pieces, always coded
 // 1..6, stand for either real colour.
 #include <random>
 
 #include "engine/board/board.h"
-#include "engine/eval/evaluate.h"
 
 namespace corvane {
 
@@ -33,7 +32,7 @@ void BuildKeyTables(Engine& e) {
     }
 }
 
-void InitTables(Engine& e) {
+void InitBoardTables(Engine& e) {
     InitPieceValues(e);
     for (int x = 0; x < BoardCells; ++x) {
         e.RandomA[x] = 0;
@@ -48,13 +47,9 @@ void InitTables(Engine& e) {
         }
     }
     BuildKeyTables(e);
-    InitEvaluationTables(e);
 }
 
-void InitTablesAttached(Engine& e) {
-    InitPieceValues(e);
-    InitEvaluationTables(e);
-}
+void InitBoardTablesAttached(Engine& e) { InitPieceValues(e); }
 
 void FlipPosition(Engine& e) {
     e.Flipped = static_cast<Byte>(1 - e.Flipped);

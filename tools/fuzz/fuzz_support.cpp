@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "engine/board/board.h"
+#include "engine/copy.h"
 #include "engine/search/hash_table.h"
 
 namespace corvane::fuzz {
