@@ -56,6 +56,13 @@ inline constexpr int RowCells = 16;
 inline constexpr int BlackCornerA8 = 48, BlackCornerH8 = 55;
 inline constexpr int WhiteCornerA1 = 160, WhiteCornerH1 = 167;
 
+// The board flip turns the board half round: cell x goes to cell 215 - x.
+constexpr int RotatedCell(int cell) { return FirstRowCell + WhiteCornerH1 - cell; }
+
+// Promotion rows: Black's pawns promote on the last row, White's on the first.
+constexpr bool OnLastRow(int cell) { return cell >= LastRowCell; }
+constexpr bool OnFirstRow(int cell) { return cell < FirstRowCell + 8; }
+
 // True for the 64 square cells.
 constexpr bool IsSquareCell(int cell) {
     return cell >= FirstRowCell && cell <= WhiteCornerH1 && (cell & 15) < 8;

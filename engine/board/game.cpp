@@ -11,11 +11,12 @@ namespace {
 // and stops counting, so it is never written past its end.
 void RecordGameMove(Engine& e, Byte from, Byte to, int promotionBits) {
     if (e.GameMoveCount >= GameMoveCapacity) return;
-    int f = from - 48;
-    int t = to - 48;
+    // Squares are counted from cell 48 as the position stands unflipped.
+    int f = from - FirstRowCell;
+    int t = to - FirstRowCell;
     if (e.Flipped) {
-        f = 167 - from;
-        t = 167 - to;
+        f = RotatedCell(from) - FirstRowCell;
+        t = RotatedCell(to) - FirstRowCell;
     }
     e.GameMoves[e.GameMoveCount] = static_cast<Word>((f << 9) + (t << 2) + promotionBits);
     ++e.GameMoveCount;
@@ -52,7 +53,7 @@ void CopyBoard(Byte* to, const Byte* from) {
 void NewGamePosition(Engine& e) {
     e.GameBoard[0] = Empty;
     for (int x = 1; x < BoardCells; ++x) e.GameBoard[x] = OffBoard;
-    for (int row = 48; row <= 160; row += 16)
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells)
         for (int x = row; x < row + 8; ++x) e.GameBoard[x] = Empty;
 
     for (int p = 0; p < Plies; ++p) {
@@ -94,10 +95,10 @@ void NewGamePosition(Engine& e) {
 
     static constexpr Byte kBackRow[8] = {3, 5, 4, 2, 1, 4, 5, 3};
     for (int f = 0; f < 8; ++f) {
-        e.GameBoard[48 + f] = kBackRow[f];
-        e.GameBoard[64 + f] = BlackPawn;
-        e.GameBoard[144 + f] = WhitePawn;
-        e.GameBoard[160 + f] = static_cast<Byte>(kBackRow[f] + 10);
+        e.GameBoard[FirstRowCell + f] = kBackRow[f];
+        e.GameBoard[FirstRowCell + RowCells + f] = BlackPawn;
+        e.GameBoard[LastRowCell - RowCells + f] = WhitePawn;
+        e.GameBoard[LastRowCell + f] = static_cast<Byte>(kBackRow[f] + 10);
     }
     e.GameBoard[BlackKingCell] = 52;
     e.GameBoard[WhiteKingCell] = 164;
@@ -190,7 +191,7 @@ Byte GameEndTest(Engine& e) {
     Byte status = GameGoesOn;
 
     int black = 0, white = 0, blackPawns = 0, whitePawns = 0;
-    for (int row = 48; row <= 160; row += 16) {
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int x = row; x < row + 8; ++x) {
             switch (e.GameBoard[x]) {
             case BlackQueen: case BlackRook: black += 5; break;

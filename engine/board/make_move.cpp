@@ -232,7 +232,7 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
 void ComputeKeys(Engine& e, Byte ply) {
     std::uint32_t keyA = 0;
     std::uint32_t keyB = 0;
-    for (int row = 48; row <= 160; row += 16) {
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int cell = row; cell < row + 8; ++cell) {
             const Byte v = e.Board[cell];
             if (v != Empty && v <= 16) {

@@ -109,7 +109,7 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
     const int lastGenerated = e.LastMove[ply];
     if (extra[0] == 1) {
         for (int i = 0; i <= lastGenerated; ++i) {
-            const bool promotes = Black ? to[i] > 159 : to[i] < 56;
+            const bool promotes = Black ? OnLastRow(to[i]) : OnFirstRow(to[i]);
             if (!promotes || b[from[i]] != pawn) continue;
             extra[i] = queen;
             if (full == 1 && e.LastMove[ply] + 3 <= kLastSlotForCopies) {
@@ -128,7 +128,7 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
 
     // A stored underpromotion is tried first in slot 0; its copy among the
     // appended entries takes the queen instead, so no piece is tried twice.
-    const bool hashPromotes = Black ? e.HashTo > 159 : e.HashTo < 56;
+    const bool hashPromotes = Black ? OnLastRow(e.HashTo) : OnFirstRow(e.HashTo);
     if (e.HashTo != 0 && hashPromotes && b[e.HashFrom] == pawn && e.HashPromo != queen && full == 1) {
         extra[0] = e.HashPromo;
         const int last = e.LastMove[ply];

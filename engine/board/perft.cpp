@@ -13,7 +13,7 @@ constexpr Byte kBlackPromotions[4] = {BlackQueen, BlackRook, BlackBishop, BlackK
 constexpr Byte kWhitePromotions[4] = {WhiteQueen, WhiteRook, WhiteBishop, WhiteKnight};
 
 inline bool IsPromotion(const Engine& e, bool black, Byte f, Byte t) {
-    return black ? (e.Board[f] == BlackPawn && t > 159) : (e.Board[f] == WhitePawn && t < 56);
+    return black ? (e.Board[f] == BlackPawn && OnLastRow(t)) : (e.Board[f] == WhitePawn && OnFirstRow(t));
 }
 
 // True when the side that has just moved left its own king attacked.

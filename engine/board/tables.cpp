@@ -40,7 +40,7 @@ void InitBoardTables(Engine& e) {
     }
     // A fixed seed makes the keys the same in every run.
     std::mt19937 generator(2);
-    for (int row = 48; row <= 160; row += 16) {
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int x = row; x < row + 8; ++x) {
             e.RandomA[x] = KeyDraw(static_cast<std::uint32_t>(generator()));
             e.RandomB[x] = KeyDraw(static_cast<std::uint32_t>(generator()));
@@ -59,16 +59,16 @@ void FlipPosition(Engine& e) {
         e.GameTurn = static_cast<Byte>(1 - e.GameTurn);
 
     for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
-    e.GameBoard[BlackKingCell] = static_cast<Byte>(215 - e.Board[WhiteKingCell]);
-    e.GameBoard[WhiteKingCell] = static_cast<Byte>(215 - e.Board[BlackKingCell]);
-    for (int row = 48; row <= 160; row += 16) {
+    e.GameBoard[BlackKingCell] = static_cast<Byte>(RotatedCell(e.Board[WhiteKingCell]));
+    e.GameBoard[WhiteKingCell] = static_cast<Byte>(RotatedCell(e.Board[BlackKingCell]));
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int x = row; x < row + 8; ++x) {
             const Byte v = e.Board[x];
             Byte w;
             if (v == Empty) w = Empty;
             else if (v < 8) w = static_cast<Byte>(v + 10);
             else w = static_cast<Byte>(v - 10);
-            e.GameBoard[215 - x] = w;
+            e.GameBoard[RotatedCell(x)] = w;
         }
     }
     for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];

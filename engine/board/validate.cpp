@@ -2,6 +2,7 @@
 // to move, without generating the move list? Used for moves stored in the
 // hash table and for the predicted reply of pondering.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -54,73 +55,56 @@ bool KnightDistance(int d) {
     return d == 33 || d == 31 || d == 18 || d == 14;
 }
 
+// Own pieces of side S: Black's codes are below Empty, White's above.
+template <const SideOrders& S>
+constexpr bool IsOwn(Byte v) {
+    return S.IsBlack ? v < Empty : v > Empty;
+}
+
+// Is f to t (with promotion q) a pseudo-legal move of side S?
+template <const SideOrders& S>
+Byte ValidateSide(Engine& e, int f, int t, Byte q, Byte ply) {
+    const Byte* b = e.Board;
+    const int d = t > f ? t - f : f - t;
+    const Byte piece = b[f];
+    const Byte target = b[t];
+    if (!(IsOwn<S>(piece) && IsTarget<S>(target))) return 0;
+    switch (piece) {
+    case S.King:
+        if (KingDistance(d)) return 1;
+        // Two files along the home row from the king's unflipped or flipped cell.
+        return (d == 2 && (f == S.HomeRow + 3 || f == S.HomeRow + 4)) ? 1 : 0;
+    case S.Queen: return LineTest(e, f, t, QueenStep(f, t));
+    case S.Rook: return LineTest(e, f, t, RookStep(f, t));
+    case S.Bishop: return LineTest(e, f, t, BishopStep(f, t));
+    case S.Knight: return KnightDistance(d) ? 1 : 0;
+    case S.Pawn: {
+        if (S.IsBlack ? t <= f : t >= f) return 0;
+        bool ok = false;
+        if (d == 15 || d == 17) {
+            if (IsCapture<S>(target)) ok = true;
+            else if (target == Empty && (t & 15) + 1 == (e.PlyFlags[ply] & 15) && f >= S.VictimRow &&
+                     f < S.VictimRow + 8)
+                ok = true;
+        } else if (d == 16) {
+            ok = target == Empty;
+        } else if (d == 32) {
+            ok = b[f + S.Forward] == Empty && target == Empty && RelativeRow<S>(f) == 1;
+        }
+        if (ok && RelativeRow<S>(t) == 7 && !(q >= S.Queen && q <= S.Knight)) ok = false;
+        return ok ? 1 : 0;
+    }
+    default: return 0;
+    }
+}
+
 }  // namespace
 
 Byte ValidateMove(Engine& e, Byte f, Byte t, Byte q, Byte ply) {
     // A move runs between two squares; this also keeps stray values (a hash
     // entry of another position, the scratch cell) from being read as pieces.
     if (!IsSquareCell(f) || !IsSquareCell(t)) return 0;
-    const Byte* b = e.Board;
-    const int d = t > f ? t - f : f - t;
-    const Byte piece = b[f];
-    const Byte target = b[t];
-
-    if (ply & 1) {  // Black
-        if (!(piece < 8 && (target ^ 64) > 70)) return 0;
-        switch (piece) {
-        case BlackKing:
-            if (KingDistance(d)) return 1;
-            return (d == 2 && (f == 51 || f == 52)) ? 1 : 0;
-        case BlackQueen: return LineTest(e, f, t, QueenStep(f, t));
-        case BlackRook: return LineTest(e, f, t, RookStep(f, t));
-        case BlackBishop: return LineTest(e, f, t, BishopStep(f, t));
-        case BlackKnight: return KnightDistance(d) ? 1 : 0;
-        case BlackPawn: {
-            if (t <= f) return 0;
-            bool ok = false;
-            if (d == 15 || d == 17) {
-                if ((target ^ 64) > 72) ok = true;
-                else if (target == Empty && (t & 15) + 1 == (e.PlyFlags[ply] & 15) && f >= 112 && f <= 119)
-                    ok = true;
-            } else if (d == 16) {
-                ok = target == Empty;
-            } else if (d == 32) {
-                ok = b[f + 16] == Empty && target == Empty && f >= 64 && f <= 71;
-            }
-            if (ok && t > 159 && !(q >= 2 && q <= 5)) ok = false;
-            return ok ? 1 : 0;
-        }
-        default: return 0;
-        }
-    }
-
-    // White
-    if (!(piece > 8 && target < 10)) return 0;
-    switch (piece) {
-    case WhiteKing:
-        if (KingDistance(d)) return 1;
-        return (d == 2 && (f == 163 || f == 164)) ? 1 : 0;
-    case WhiteQueen: return LineTest(e, f, t, QueenStep(f, t));
-    case WhiteRook: return LineTest(e, f, t, RookStep(f, t));
-    case WhiteBishop: return LineTest(e, f, t, BishopStep(f, t));
-    case WhiteKnight: return KnightDistance(d) ? 1 : 0;
-    case WhitePawn: {
-        if (t >= f) return 0;
-        bool ok = false;
-        if (d == 15 || d == 17) {
-            if (target < 8) ok = true;
-            else if (target == Empty && (t & 15) + 1 == (e.PlyFlags[ply] & 15) && f >= 96 && f <= 103)
-                ok = true;
-        } else if (d == 16) {
-            ok = target == Empty;
-        } else if (d == 32) {
-            ok = b[f - 16] == Empty && target == Empty && f >= 144 && f <= 151;
-        }
-        if (ok && t < 56 && !(q >= 12 && q <= 15)) ok = false;
-        return ok ? 1 : 0;
-    }
-    default: return 0;
-    }
+    return ply & 1 ? ValidateSide<BlackOrders>(e, f, t, q, ply) : ValidateSide<WhiteOrders>(e, f, t, q, ply);
 }
 
 }  // namespace corvane

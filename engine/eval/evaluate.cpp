@@ -30,7 +30,7 @@ Word ScanBoard(Engine& e, EvalWork& w) {
     const Byte* board = e.Board;
     static_assert(std::endian::native == std::endian::little, "the row scan reads cells as a little-endian word");
     constexpr std::uint64_t kEmptyRow = 0x0808080808080808ull;
-    for (int rowStart = 48; rowStart <= 160; rowStart += 16) {
+    for (int rowStart = FirstRowCell; rowStart <= LastRowCell; rowStart += RowCells) {
         std::uint64_t row;
         std::memcpy(&row, board + rowStart, 8);
         std::uint64_t occupied = row ^ kEmptyRow;

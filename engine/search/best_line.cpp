@@ -25,7 +25,7 @@ std::uint32_t LineEntry(const Engine& e, Byte f, Byte t, Byte x, bool black) {
     const Byte pawn = black ? BlackPawn : WhitePawn;
     if (e.Board[t] != Empty) word += LineFlagCapture;
     else if (piece == pawn && ((t - f) & 1)) word += LineFlagCapture + LineFlagEnPassant;
-    if (piece == pawn && (black ? t > 159 : t < 56)) word += LineFlagPromotion;
+    if (piece == pawn && (black ? OnLastRow(t) : OnFirstRow(t))) word += LineFlagPromotion;
     if (SameKindReach(e, piece, t) > 1) word += LineFlagName;
     return word;
 }
@@ -76,7 +76,7 @@ Byte LineEndTest(Engine& e, Byte ply, int k) {
     // Bare material: no pawn, and one side without pieces while the other
     // has less than a rook.
     int blackPawns = 0, whitePawns = 0, blackMaterial = 0, whiteMaterial = 0;
-    for (int row = 48; row <= 160; row += 16) {
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int x = row; x < row + 8; ++x) {
             switch (e.Board[x]) {
             case BlackPawn: ++blackPawns; break;
@@ -139,9 +139,9 @@ void ReportBestLine(Engine& e) {
         }
         // A rook taken on its corner: the generator drops the stale right.
         if (white) {
-            if ((e.PlyFlags[s] & 192) != 0 && (e.HashTo == 160 || e.HashTo == 167)) GenerateWhite(e, static_cast<Byte>(s));
+            if ((e.PlyFlags[s] & 192) != 0 && (e.HashTo == WhiteCornerA1 || e.HashTo == WhiteCornerH1)) GenerateWhite(e, static_cast<Byte>(s));
         } else {
-            if ((e.PlyFlags[s] & 48) != 0 && (e.HashTo == 48 || e.HashTo == 55)) GenerateBlack(e, static_cast<Byte>(s));
+            if ((e.PlyFlags[s] & 48) != 0 && (e.HashTo == BlackCornerA8 || e.HashTo == BlackCornerH8)) GenerateBlack(e, static_cast<Byte>(s));
         }
         if (LineEndTest(e, static_cast<Byte>(s), k) == 1 || HashProbe(e, static_cast<Byte>(s)) == 0) {
             e.PrincipalVariation[k] = 0;

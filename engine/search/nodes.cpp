@@ -184,7 +184,8 @@ template <bool Black>
 bool DangerousPawn(Engine& e) {
     Byte* b = e.Board;
     bool d = false;
-    for (int k = Black ? 64 : 144; k < (Black ? 72 : 152); ++k) {
+    const int seventh = Black ? FirstRowCell + RowCells : LastRowCell - RowCells;  // their pawns' last row but one
+    for (int k = seventh; k < seventh + 8; ++k) {
         const Byte pawn = Black ? WhitePawn : BlackPawn;
         if (b[k] != pawn || d) continue;
         d = true;

@@ -256,7 +256,7 @@ Byte CurrentDepth(const Engine& e) {
 RootMove RootBestMove(Engine& e) {
     const int b = e.BestIndex[1];
     RootMove m{e.MoveFrom[1][b], e.MoveTo[1][b], e.MoveExtra[1][b]};
-    if (!(e.GameBoard[m.From] == BlackPawn && m.To >= 160)) {
+    if (!(e.GameBoard[m.From] == BlackPawn && OnLastRow(m.To))) {
         m.Promotion = 0;
         e.MoveExtra[1][b] = 0;
     }
@@ -265,7 +265,7 @@ RootMove RootBestMove(Engine& e) {
 
 Word MaterialBalance(const Engine& e) {
     int balance = ScoreLevel;
-    for (int row = 48; row <= 160; row += 16) {
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int x = row; x < row + 8; ++x) {
             const Byte v = e.GameBoard[x];
             if (v < 8) balance += e.PieceValue[v];
