@@ -179,7 +179,7 @@ int BenchCommand(int argc, char** argv) {
     if (argc >= 1 && std::strcmp(argv[0], "threads") == 0) return ThreadBench(argc - 1, argv + 1);
     long long depth = kDefaultSearchDepth;
     if (argc >= 1 && (!ParseCount(argv[0], depth) || depth < 1 || depth > 40)) {
-        std::printf("error: bench takes a depth from 1 to 40, or perft [DEPTH], eval or startup\n");
+        std::printf("error: bench takes a depth from 1 to 40, or perft [DEPTH], eval, startup or threads [DEPTH]\n");
         return 1;
     }
     return SearchBench(static_cast<int>(depth));

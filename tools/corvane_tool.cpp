@@ -9,19 +9,30 @@ namespace {
 struct Command {
     const char* Name;
     int (*Run)(int, char**);
-    const char* Usage;
 };
 
 constexpr Command kCommands[] = {
-    {"perft", corvane::PerftCommand, "perft \"FEN\" DEPTH [divide] [flipped]   count the legal move tree"},
-    {"eval", corvane::EvalCommand, "eval \"FEN\" [BOUND_PARENT BOUND_CURRENT]  static evaluation of a position"},
-    {"search", corvane::SearchCommand, "search \"FEN\" DEPTH                       search a position to a fixed depth"},
-    {"bench", corvane::BenchCommand, "bench [DEPTH]                            perft speed and start-up time"},
+    {"perft", corvane::PerftCommand},
+    {"eval", corvane::EvalCommand},
+    {"search", corvane::SearchCommand},
+    {"bench", corvane::BenchCommand},
+};
+
+// One line for each form of each command.
+constexpr const char* kUsage[] = {
+    "perft \"FEN\" DEPTH [divide] [flipped]     count the legal move tree",
+    "eval \"FEN\" [BOUND_PARENT BOUND_CURRENT]  static evaluation of a position",
+    "search \"FEN\" DEPTH                       search a position to a fixed depth",
+    "bench [DEPTH]                            search speed and signature (depth 9)",
+    "bench perft [DEPTH]                      perft speed from the start position (depth 6)",
+    "bench eval                               evaluation speed",
+    "bench startup                            start-up time of four copies and a 128 MB table",
+    "bench threads [DEPTH]                    time to a depth with one, two and four copies (depth 13)",
 };
 
 void Usage() {
     std::fprintf(stderr, "usage: corvane-tool COMMAND ...\n");
-    for (const Command& c : kCommands) std::fprintf(stderr, "  corvane-tool %s\n", c.Usage);
+    for (const char* line : kUsage) std::fprintf(stderr, "  corvane-tool %s\n", line);
 }
 
 }  // namespace
