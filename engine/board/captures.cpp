@@ -3,6 +3,7 @@
 // in least-valuable-attacker order. Scores are Black's point of view, so the
 // White versions reverse every comparison on them.
 #include "engine/board/board.h"
+#include "engine/board/piece_moves.h"
 #include "engine/board/sides.h"
 
 namespace corvane {
@@ -31,46 +32,6 @@ inline void DropSlot(Byte* from, Byte* to, int& n, int i) {
     }
 }
 
-// A sliding piece walks over Empty cells along each step and takes the first
-// other cell when it passes the capture test.
-template <const SideOrders& S, std::size_t N>
-inline void SlideCaptures(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
-#pragma GCC unroll 8
-    for (const int step : steps) {
-        int y = x + step;
-        while (b[y] == Empty) y += step;
-        if (IsCapture<S>(b[y])) AppendMove(from, to, n, x, y);
-    }
-}
-
-template <const SideOrders& S, std::size_t N>
-inline void StepCaptures(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
-#pragma GCC unroll 8
-    for (const int step : steps)
-        if (IsCapture<S>(b[x + step])) AppendMove(from, to, n, x, x + step);
-}
-
-// A pawn's captures; on the row before the last every move promotes, so the
-// push counts too and the list is marked as holding a promotion.
-template <const SideOrders& S>
-inline void PawnCaptures(Engine& e, Byte ply, Byte* from, Byte* to, int& n, int x) {
-    const Byte* b = e.Board;
-    if (RelativeRow<S>(x) != 6) {
-        StepCaptures<S>(b, from, to, n, x, S.PawnCaptures);
-        return;
-    }
-    for (const int step : S.PawnCaptures) {
-        if (IsCapture<S>(b[x + step])) {
-            AppendMove(from, to, n, x, x + step);
-            e.MoveExtra[ply][0] = 1;
-        }
-    }
-    if (b[x + S.Forward] == Empty) {
-        AppendMove(from, to, n, x, x + S.Forward);
-        e.MoveExtra[ply][0] = 1;
-    }
-}
-
 // Every capture of side S behind the futility margins.
 template <const SideOrders& S>
 void GenerateCaptures(Engine& e, Byte ply) {
@@ -81,42 +42,7 @@ void GenerateCaptures(Engine& e, Byte ply) {
         Byte* b = e.Board;
         Byte* from = e.MoveFrom[ply];
         Byte* to = e.MoveTo[ply];
-        e.MoveExtra[ply][0] = 0;
-
-        const int ep = e.PlyFlags[ply] & 15;
-        if (ep != 0) {
-            const int x = S.EnPassantBase + ep;
-            const int t = x + 1 + S.Forward;
-            if (b[x] == S.Pawn) AppendMove(from, to, n, x, t);
-            if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
-        }
-
-        for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
-            // Only the cells of the side's pieces other than the king.
-            for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
-                const int x = row + (std::countr_zero(m) >> 3);
-                switch (b[x]) {
-                case S.Queen:
-                    SlideCaptures<S>(b, from, to, n, x, S.QueenSteps);
-                    break;
-                case S.Rook:
-                    SlideCaptures<S>(b, from, to, n, x, S.RookSteps);
-                    break;
-                case S.Bishop:
-                    SlideCaptures<S>(b, from, to, n, x, S.BishopSteps);
-                    break;
-                case S.Knight:
-                    StepCaptures<S>(b, from, to, n, x, S.KnightSteps);
-                    break;
-                case S.Pawn:
-                    PawnCaptures<S>(e, ply, from, to, n, x);
-                    break;
-                default:
-                    break;
-                }
-            }
-        }
-        StepCaptures<S>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);
+        ListPieceMoves<S, true>(e, ply, n);
 
         // Futility: a capture that cannot lift the score to the bound even
         // with a margin is dropped.

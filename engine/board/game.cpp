@@ -2,6 +2,7 @@
 // recorded, the key history for repetitions, the end-of-game test, and the
 // tentative predicted reply played while the engine ponders.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -46,6 +47,25 @@ int FindMove(const Engine& e, Byte ply, Byte from, Byte to) {
 
 void CopyBoard(Byte* to, const Byte* from) {
     for (int x = 0; x < BoardCells; ++x) to[x] = from[x];
+}
+
+// The legal moves of side S in the game position, counted at a spare ply;
+// `check` gets the attack count on its king.
+template <const SideOrders& S>
+int CountLegalMoves(Engine& e, Byte ply, Byte& check) {
+    e.PlyFlags[ply] = e.PlyFlags[0];
+    check = e.InCheck[ply] = AttackedBy<EnemyOf<S>>(e, e.Board[S.OwnKingCell]);
+    S.IsBlack ? GenerateBlack(e, ply) : GenerateWhite(e, ply);
+    int legal = 0;
+    if (e.LastMove[ply] != ListEmptyLast) {
+        for (int s = 0; s <= e.LastMove[ply]; ++s) {
+            e.MoveExtra[ply][s] = S.Queen;
+            PlaceMove(e, static_cast<Byte>(s), ply);
+            if (AttackedBy<EnemyOf<S>>(e, e.Board[S.OwnKingCell]) == 0) ++legal;
+            UnmakeMove(e, static_cast<Byte>(s), ply);
+        }
+    }
+    return legal;
 }
 
 }  // namespace
@@ -217,34 +237,11 @@ Byte GameEndTest(Engine& e) {
         if (count > 1) status = GameRepetition;
     }
 
-    // Does the side to move have a legal reply?
-    int legal = 0;
+    // Does the side to move have a legal reply? White moves at ply 254, Black
+    // at ply 253.
     Byte check;
-    if (e.GameTurn == TurnEngine) {  // Black has just moved: White to move
-        e.PlyFlags[254] = e.PlyFlags[0];
-        check = e.InCheck[254] = AttackedByBlack(e, e.Board[WhiteKingCell]);
-        GenerateWhite(e, 254);
-        if (e.LastMove[254] != ListEmptyLast) {
-            for (int s = 0; s <= e.LastMove[254]; ++s) {
-                e.MoveExtra[254][s] = WhiteQueen;
-                PlaceMove(e, static_cast<Byte>(s), 254);
-                if (AttackedByBlack(e, e.Board[WhiteKingCell]) == 0) ++legal;
-                UnmakeMove(e, static_cast<Byte>(s), 254);
-            }
-        }
-    } else {  // White has just moved: Black to move
-        e.PlyFlags[253] = e.PlyFlags[0];
-        check = e.InCheck[253] = AttackedByWhite(e, e.Board[BlackKingCell]);
-        GenerateBlack(e, 253);
-        if (e.LastMove[253] != ListEmptyLast) {
-            for (int s = 0; s <= e.LastMove[253]; ++s) {
-                e.MoveExtra[253][s] = BlackQueen;
-                PlaceMove(e, static_cast<Byte>(s), 253);
-                if (AttackedByWhite(e, e.Board[BlackKingCell]) == 0) ++legal;
-                UnmakeMove(e, static_cast<Byte>(s), 253);
-            }
-        }
-    }
+    const int legal = e.GameTurn == TurnEngine ? CountLegalMoves<WhiteOrders>(e, 254, check)
+                                               : CountLegalMoves<BlackOrders>(e, 253, check);
     if (legal == 0) {
         if (check != 0) {
             status = GameWhiteMates;

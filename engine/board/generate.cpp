@@ -3,6 +3,7 @@
 // king, castling). Moves that leave the own king attacked are not filtered;
 // the caller makes the move and tests the king.
 #include "engine/board/board.h"
+#include "engine/board/piece_moves.h"
 #include "engine/board/sides.h"
 
 namespace corvane {
@@ -21,29 +22,6 @@ inline void FinishList(Engine& e, Byte ply, int n) {
         e.MoveCursor[ply] = CursorNone;
         e.NoMoves = 1;
     }
-}
-
-// Slides a piece from cell x along each step in turn, appending every cell
-// that passes the target test and stopping at the first cell that is not
-// Empty.
-template <const SideOrders& S, std::size_t N>
-inline void Slides(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
-#pragma GCC unroll 8
-    for (const int step : steps) {
-        for (int y = x + step;; y += step) {
-            const Byte v = b[y];
-            if (IsTarget<S>(v)) AppendMove(from, to, n, x, y);
-            if (v != Empty) break;
-        }
-    }
-}
-
-// One step from cell x along each step in turn (knight, king).
-template <const SideOrders& S>
-inline void Steps(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, 8>& steps) {
-#pragma GCC unroll 8
-    for (const int step : steps)
-        if (IsTarget<S>(b[x + step])) AppendMove(from, to, n, x, x + step);
 }
 
 // Castling on the home row; the unflipped and the flipped position have the
@@ -85,71 +63,12 @@ inline void Castlings(Engine& e, Byte ply, Byte* from, Byte* to, int& n) {
     }
 }
 
-// The moves of a pawn on cell x: captures, then the push and double step.
-// Every move of a pawn on the row before the last reaches the last row, and
-// marks the list as one that holds a promotion.
-template <const SideOrders& S>
-inline void Pawn(Engine& e, Byte ply, Byte* from, Byte* to, int& n, int x) {
-    const Byte* b = e.Board;
-    const int f = S.Forward;
-    const bool left = IsCapture<S>(b[x + S.PawnCaptures[0]]);
-    const bool right = IsCapture<S>(b[x + S.PawnCaptures[1]]);
-    const bool push = b[x + f] == Empty;
-    if (left) AppendMove(from, to, n, x, x + S.PawnCaptures[0]);
-    if (right) AppendMove(from, to, n, x, x + S.PawnCaptures[1]);
-    if (push) {
-        AppendMove(from, to, n, x, x + f);
-        if (RelativeRow<S>(x) == 1 && b[x + 2 * f] == Empty) AppendMove(from, to, n, x, x + 2 * f);
-    }
-    if (RelativeRow<S>(x) == 6 && (left || right || push)) e.MoveExtra[ply][0] = 1;
-}
-
 // Every pseudo-legal move of side S, in the fixed order.
 template <const SideOrders& S>
 void Generate(Engine& e, Byte ply) {
-    Byte* b = e.Board;
-    Byte* from = e.MoveFrom[ply];
-    Byte* to = e.MoveTo[ply];
     int n = 0;
-    e.MoveExtra[ply][0] = 0;
-
-    // En passant: x is the cell left of the enemy pawn that just double-stepped.
-    const int ep = e.PlyFlags[ply] & 15;
-    if (ep != 0) {
-        const int x = S.EnPassantBase + ep;
-        const int t = x + 1 + S.Forward;
-        if (b[x] == S.Pawn) AppendMove(from, to, n, x, t);
-        if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
-    }
-
-    for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
-        // Only the cells of the side's pieces other than the king.
-        for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
-            const int x = row + (std::countr_zero(m) >> 3);
-            switch (b[x]) {
-            case S.Queen:
-                Slides<S>(b, from, to, n, x, S.QueenSteps);
-                break;
-            case S.Rook:
-                Slides<S>(b, from, to, n, x, S.RookSteps);
-                break;
-            case S.Bishop:
-                Slides<S>(b, from, to, n, x, S.BishopSteps);
-                break;
-            case S.Knight:
-                Steps<S>(b, from, to, n, x, S.KnightSteps);
-                break;
-            case S.Pawn:
-                Pawn<S>(e, ply, from, to, n, x);
-                break;
-            default:
-                break;
-            }
-        }
-    }
-
-    Steps<S>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);
-    Castlings<S>(e, ply, from, to, n);
+    ListPieceMoves<S, false>(e, ply, n);
+    Castlings<S>(e, ply, e.MoveFrom[ply], e.MoveTo[ply], n);
     FinishList(e, ply, n);
 }
 

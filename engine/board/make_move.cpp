@@ -35,19 +35,15 @@ inline void MakeKingMove(Engine& e, int n, Byte flags, int f, int t, std::uint32
     e.Board[S.OwnKingCell] = static_cast<Byte>(t);
 }
 
-// A rook of side S leaves cell f: the right of its corner goes.
+// Side S loses the castling right of its corner `cell` in the flags of ply
+// n, when it still has it. True when a right went.
 template <const SideOrders& S>
-inline void MakeRookMove(Engine& e, int n, Byte flags, int f, std::uint32_t& keyA) {
-    if (f == S.CornerA && (flags & S.RightA)) {
-        e.PlyFlags[n] &= static_cast<Byte>(~S.RightA);
-        keyA -= S.RightA;
-        e.HalfMoveClock[n] = 0;
-    }
-    if (f == S.CornerH && (flags & S.RightH)) {
-        e.PlyFlags[n] &= static_cast<Byte>(~S.RightH);
-        keyA -= S.RightH;
-        e.HalfMoveClock[n] = 0;
-    }
+inline bool DropCornerRight(Engine& e, int n, int cell, std::uint32_t& keyA) {
+    const Byte right = cell == S.CornerA ? S.RightA : cell == S.CornerH ? S.RightH : 0;
+    if (right == 0 || (e.PlyFlags[n] & right) == 0) return false;
+    e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - right);
+    keyA -= right;
+    return true;
 }
 
 // The board side of a pawn move of side S: the pawn taken en passant and the
@@ -85,20 +81,6 @@ inline void MakePawnMove(Engine& e, Byte slot, Byte ply, int n, int f, int t, st
     }
     PawnOnBoard<S>(e, slot, ply, f, t, &keyA, &keyB);
     e.HalfMoveClock[n] = 0;
-}
-
-// A rook of side S taken on its corner takes its side's castling right with
-// it, so the position reached has the same key however it is reached again.
-template <const SideOrders& S>
-inline void TakeCornerRook(Engine& e, int n, int t, std::uint32_t& keyA) {
-    if (t == S.CornerA && (e.PlyFlags[n] & S.RightA)) {
-        e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - S.RightA);
-        keyA -= S.RightA;
-    }
-    if (t == S.CornerH && (e.PlyFlags[n] & S.RightH)) {
-        e.PlyFlags[n] = static_cast<Byte>(e.PlyFlags[n] - S.RightH);
-        keyA -= S.RightH;
-    }
 }
 
 // Takes back a move of side S's king or pawn beyond restoring its two cells.
@@ -151,7 +133,7 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
         MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB);
         break;
     case BlackRook:
-        MakeRookMove<BlackOrders>(e, n, flags, f, keyA);
+        if (DropCornerRight<BlackOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0;
         break;
     case BlackPawn:
         MakePawnMove<BlackOrders>(e, slot, ply, n, f, t, keyA, keyB);
@@ -160,7 +142,7 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
         MakeKingMove<WhiteOrders>(e, n, flags, f, t, keyA, keyB);
         break;
     case WhiteRook:
-        MakeRookMove<WhiteOrders>(e, n, flags, f, keyA);
+        if (DropCornerRight<WhiteOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0;
         break;
     case WhitePawn:
         MakePawnMove<WhiteOrders>(e, slot, ply, n, f, t, keyA, keyB);
@@ -171,8 +153,10 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     default:
         break;
     }
-    if (victim == WhiteRook) TakeCornerRook<WhiteOrders>(e, n, t, keyA);
-    else if (victim == BlackRook) TakeCornerRook<BlackOrders>(e, n, t, keyA);
+    // A rook taken on its corner takes its side's castling right with it, so
+    // the position reached has the same key however it is reached again.
+    if (victim == WhiteRook) DropCornerRight<WhiteOrders>(e, n, t, keyA);
+    else if (victim == BlackRook) DropCornerRight<BlackOrders>(e, n, t, keyA);
     e.KeyA[n] = keyA;
     e.KeyB[n] = keyB;
 }

@@ -61,6 +61,15 @@ void NextTactical(Engine& e) {
     const int K = b[S.EnemyKingCell];
     // Does a queen, rook or bishop of the side see the enemy king through x?
     auto line = [&](int x) { return LineTest(b, K, x, S.Queen, S.Rook, S.Bishop); };
+    // The same through f with the piece set down on t for the look.
+    auto lifted = [&](int f, int t, Byte piece) {
+        b[t] = piece;
+        b[f] = Empty;
+        const bool seen = line(f);
+        b[f] = piece;
+        b[t] = Empty;
+        return seen;
+    };
     int i = e.MoveCursor[p];
     for (;; ++i) {
         if (i > e.LastMove[p]) {
@@ -83,11 +92,7 @@ void NextTactical(Engine& e) {
                 check = AttackedBy<S>(e, static_cast<Byte>(K)) != 0;
                 UnmakeMove(e, static_cast<Byte>(i), static_cast<Byte>(p));
             } else {
-                b[t] = piece;
-                b[f] = Empty;
-                check = line(f);
-                b[f] = piece;
-                b[t] = Empty;
+                check = lifted(f, t, piece);
             }
             break;
         case S.Queen:
@@ -112,11 +117,7 @@ void NextTactical(Engine& e) {
             if (b[t + S.PawnCaptures[1]] == S.EnemyKing || b[t + S.PawnCaptures[0]] == S.EnemyKing) {
                 check = true;
             } else {
-                b[t] = piece;
-                b[f] = Empty;
-                check = line(f);
-                b[f] = piece;
-                b[t] = Empty;
+                check = lifted(f, t, piece);
             }
             break;
         default:

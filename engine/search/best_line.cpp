@@ -41,22 +41,18 @@ int SameKindReach(const Engine& e, Byte piece, Byte target) {
         for (int d : kKnight)
             if (b[t + d] == piece) ++n;
     }
-    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) {
-        static constexpr int kStraight[4] = {-16, -1, 16, 1};
-        for (int d : kStraight) {
+    // The first piece along each line from t.
+    auto along = [&](const int (&steps)[4]) {
+        for (int d : steps) {
             int y = t + d;
             while (b[y] == Empty) y += d;
             if (b[y] == piece) ++n;
         }
-    }
-    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) {
-        static constexpr int kDiagonal[4] = {-15, -17, 15, 17};
-        for (int d : kDiagonal) {
-            int y = t + d;
-            while (b[y] == Empty) y += d;
-            if (b[y] == piece) ++n;
-        }
-    }
+    };
+    static constexpr int kStraight[4] = {-16, -1, 16, 1};
+    static constexpr int kDiagonal[4] = {-15, -17, 15, 17};
+    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) along(kStraight);
+    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) along(kDiagonal);
     return n;
 }
 

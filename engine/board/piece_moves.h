@@ -1,0 +1,110 @@
+// The walk shared by the full and the capture generators: the en passant
+// captures, the side's pieces row by row in its order with their step
+// orders, and the king. The full generator lists every move to an Empty or
+// enemy cell; the capture generator only captures, and the pushes of a pawn
+// that promotes.
+#pragma once
+
+#include <bit>
+
+#include "engine/board/board.h"
+#include "engine/board/sides.h"
+
+namespace corvane {
+
+// Does a move to a cell of value v belong to the list?
+template <const SideOrders& S, bool CapturesOnly>
+constexpr bool Listed(Byte v) {
+    return CapturesOnly ? IsCapture<S>(v) : IsTarget<S>(v);
+}
+
+// A sliding piece on cell x along each step in turn: the full list takes every
+// cell up to and with the first one that is not Empty, when it passes the
+// target test; the capture list takes only that first cell.
+template <const SideOrders& S, bool CapturesOnly, std::size_t N>
+inline void Slides(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+#pragma GCC unroll 8
+    for (const int step : steps) {
+        int y = x + step;
+        if constexpr (CapturesOnly) {
+            while (b[y] == Empty) y += step;
+            if (IsCapture<S>(b[y])) AppendMove(from, to, n, x, y);
+        } else {
+            for (;; y += step) {
+                const Byte v = b[y];
+                if (IsTarget<S>(v)) AppendMove(from, to, n, x, y);
+                if (v != Empty) break;
+            }
+        }
+    }
+}
+
+// One step from cell x along each step in turn (knight, king, pawn captures).
+template <const SideOrders& S, bool CapturesOnly, std::size_t N>
+inline void Steps(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+#pragma GCC unroll 8
+    for (const int step : steps)
+        if (Listed<S, CapturesOnly>(b[x + step])) AppendMove(from, to, n, x, x + step);
+}
+
+// The moves of a pawn on cell x: captures, then the push and, in the full
+// list, the double step. Every move of a pawn on the row before the last
+// reaches the last row and marks the list as one that holds a promotion; the
+// capture list then takes the push too.
+template <const SideOrders& S, bool CapturesOnly>
+inline void PawnMoves(Engine& e, Byte ply, Byte* from, Byte* to, int& n, int x) {
+    const Byte* b = e.Board;
+    const int f = S.Forward;
+    const bool promotes = RelativeRow<S>(x) == 6;
+    if (CapturesOnly && !promotes) {
+        Steps<S, true>(b, from, to, n, x, S.PawnCaptures);
+        return;
+    }
+    const bool left = IsCapture<S>(b[x + S.PawnCaptures[0]]);
+    const bool right = IsCapture<S>(b[x + S.PawnCaptures[1]]);
+    const bool push = b[x + f] == Empty;
+    if (left) AppendMove(from, to, n, x, x + S.PawnCaptures[0]);
+    if (right) AppendMove(from, to, n, x, x + S.PawnCaptures[1]);
+    if (push) {
+        AppendMove(from, to, n, x, x + f);
+        if (!CapturesOnly && RelativeRow<S>(x) == 1 && b[x + 2 * f] == Empty) AppendMove(from, to, n, x, x + 2 * f);
+    }
+    if (promotes && (left || right || push)) e.MoveExtra[ply][0] = 1;
+}
+
+// Lists the moves of side S at a ply from slot n on: en passant, the pieces
+// other than the king in the side's row order, then the king's steps.
+template <const SideOrders& S, bool CapturesOnly>
+inline void ListPieceMoves(Engine& e, Byte ply, int& n) {
+    const Byte* b = e.Board;
+    Byte* from = e.MoveFrom[ply];
+    Byte* to = e.MoveTo[ply];
+    e.MoveExtra[ply][0] = 0;
+
+    // En passant: x is the cell left of the enemy pawn that just double-stepped.
+    const int ep = e.PlyFlags[ply] & 15;
+    if (ep != 0) {
+        const int x = S.EnPassantBase + ep;
+        const int t = x + 1 + S.Forward;
+        if (b[x] == S.Pawn) AppendMove(from, to, n, x, t);
+        if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
+    }
+
+    for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
+        // Only the cells of the side's pieces other than the king.
+        for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
+            const int x = row + (std::countr_zero(m) >> 3);
+            switch (b[x]) {
+            case S.Queen: Slides<S, CapturesOnly>(b, from, to, n, x, S.QueenSteps); break;
+            case S.Rook: Slides<S, CapturesOnly>(b, from, to, n, x, S.RookSteps); break;
+            case S.Bishop: Slides<S, CapturesOnly>(b, from, to, n, x, S.BishopSteps); break;
+            case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
+            case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
+            default: break;
+            }
+        }
+    }
+    Steps<S, CapturesOnly>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);
+}
+
+}  // namespace corvane
