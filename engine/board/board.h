@@ -1,6 +1,8 @@
 // Board and moves: the operations on an engine copy's board, per-ply tables
-// and game position. Each colour-dependent operation exists twice, once for
-// Black (codes 1..6, odd plies) and once for White (codes 11..16, even plies).
+// and game position. Each colour-dependent operation has an entry point for
+// Black (codes 1..6, odd plies) and one for White (codes 11..16, even
+// plies); where the two differ only in data they share one template over the
+// side's orders (sides.h).
 #pragma once
 
 #include <bit>
