@@ -129,24 +129,12 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     e.Board[f] = Empty;
 
     switch (piece) {
-    case BlackKing:
-        MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB);
-        break;
-    case BlackRook:
-        if (DropCornerRight<BlackOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0;
-        break;
-    case BlackPawn:
-        MakePawnMove<BlackOrders>(e, slot, ply, n, f, t, keyA, keyB);
-        break;
-    case WhiteKing:
-        MakeKingMove<WhiteOrders>(e, n, flags, f, t, keyA, keyB);
-        break;
-    case WhiteRook:
-        if (DropCornerRight<WhiteOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0;
-        break;
-    case WhitePawn:
-        MakePawnMove<WhiteOrders>(e, slot, ply, n, f, t, keyA, keyB);
-        break;
+    case BlackKing: MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB); break;
+    case BlackRook: if (DropCornerRight<BlackOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0; break;
+    case BlackPawn: MakePawnMove<BlackOrders>(e, slot, ply, n, f, t, keyA, keyB); break;
+    case WhiteKing: MakeKingMove<WhiteOrders>(e, n, flags, f, t, keyA, keyB); break;
+    case WhiteRook: if (DropCornerRight<WhiteOrders>(e, n, f, keyA)) e.HalfMoveClock[n] = 0; break;
+    case WhitePawn: MakePawnMove<WhiteOrders>(e, slot, ply, n, f, t, keyA, keyB); break;
     case Empty:  // the null move (cell 0 to cell 0) passes the turn
         e.HalfMoveClock[n] = 0;
         break;

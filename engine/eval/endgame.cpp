@@ -71,176 +71,114 @@ void WhiteMinorPair(const Engine& e, const EvalWork& w, Word& s) {
 
 // Bishop and rook pawns whose promotion cell is not of the bishop's colour,
 // with the defending king in the square.
-void BlackWrongBishop(const Engine& e, const EvalWork& w, Word& s) {
-    const Byte* own = w.PawnFileMask[EvalBlack];
-    const int pawns = w.PawnCount[EvalBlack];
-    const int colour = CellColour(w.BishopCells[EvalBlack][0]);
+template <bool Black>
+void WrongBishop(const Engine& e, const EvalWork& w, Word& s) {
+    const int side = Black ? EvalBlack : EvalWhite;
+    const Byte* own = w.PawnFileMask[side];
+    const int pawns = w.PawnCount[side];
+    const int colour = CellColour(w.BishopCells[side][0]);
+    // Black promotes on row 10 (cell 160 has colour 0, 167 colour 1), White
+    // on row 3 (cell 48 has colour 1, 55 colour 0).
+    const int wrongOnFile0 = Black ? 1 : 0;
     int file = -1;
-    if (e.MaskCount[own[0]] == pawns && colour == 1) file = 0;       // promotes on 160, colour 0
-    else if (e.MaskCount[own[7]] == pawns && colour == 0) file = 7;  // promotes on 167, colour 1
+    if (e.MaskCount[own[0]] == pawns && colour == wrongOnFile0) file = 0;
+    else if (e.MaskCount[own[7]] == pawns && colour == 1 - wrongOnFile0) file = 7;
     if (file < 0) return;
-    if (WhiteKingInSquare(e, 16 * (e.MaskTop[own[file]] + 2) + file)) BlackKeepsOneEighth(s);
-}
-
-void WhiteWrongBishop(const Engine& e, const EvalWork& w, Word& s) {
-    const Byte* own = w.PawnFileMask[EvalWhite];
-    const int pawns = w.PawnCount[EvalWhite];
-    const int colour = CellColour(w.BishopCells[EvalWhite][0]);
-    int file = -1;
-    if (e.MaskCount[own[0]] == pawns && colour == 0) file = 0;       // promotes on 48, colour 1
-    else if (e.MaskCount[own[7]] == pawns && colour == 1) file = 7;  // promotes on 55, colour 0
-    if (file < 0) return;
-    if (BlackKingInSquare(e, 16 * (e.MaskBottom[own[file]] + 3) + file)) WhiteKeepsOneEighth(s);
+    // The row of the side's most advanced pawn on that file.
+    if (Black) {
+        if (WhiteKingInSquare(e, 16 * (e.MaskTop[own[file]] + 2) + file)) BlackKeepsOneEighth(s);
+    } else {
+        if (BlackKingInSquare(e, 16 * (e.MaskBottom[own[file]] + 3) + file)) WhiteKeepsOneEighth(s);
+    }
 }
 
 // King and pawns: rook pawns with the defending king in front of them, or a
 // single pawn with the defending king one or two rows ahead of it.
-void BlackPawnEnding(const Engine& e, const EvalWork& w, Word& s) {
-    const Byte* own = w.PawnFileMask[EvalBlack];
-    const int pawns = w.PawnCount[EvalBlack];
-    const int whiteToMove = (e.CurrentPly & 1) == 0 ? 1 : 0;
-    const int kB = e.Board[BlackKingCell];
-    const int kW = e.Board[WhiteKingCell];
-    const int rB = Row(kB), fB = File(kB), rW = Row(kW), fW = File(kW);
-
-    if (e.MaskCount[own[0]] == pawns || e.MaskCount[own[7]] == pawns) {
-        bool rowTest = false;
-        if (own[0] != 0 && WhiteKingInSquare(e, 16 * (e.MaskTop[own[0]] + 2)) && fW - whiteToMove <= fB)
-            rowTest = true;
-        else if (own[7] != 0 && WhiteKingInSquare(e, 16 * (e.MaskTop[own[7]] + 2) + 7) && fW + whiteToMove >= fB)
-            rowTest = true;
-        if (rowTest && rW + whiteToMove >= rB) BlackKeepsOneEighth(s);
-    } else if (pawns == 1 && w.PawnCount[EvalWhite] == 0) {
-        for (int f = 1; f <= 6; ++f) {
-            if (own[f] == 0) continue;
-            const int rp = e.MaskTop[own[f]] + 2;
-            if (rp + 1 <= rW && rW <= rp + 2 && rB <= rp) BlackKeepsOneEighth(s);
-            break;
-        }
-    }
-}
-
-void WhitePawnEnding(const Engine& e, const EvalWork& w, Word& s) {
-    const Byte* own = w.PawnFileMask[EvalWhite];
-    const int pawns = w.PawnCount[EvalWhite];
+// Rows count along the side's pawn direction: up for Black, down for White.
+template <bool Black>
+void PawnEnding(const Engine& e, const EvalWork& w, Word& s) {
+    const int dir = Black ? 1 : -1;
+    const Byte* own = w.PawnFileMask[Black ? EvalBlack : EvalWhite];
+    const int pawns = w.PawnCount[Black ? EvalBlack : EvalWhite];
     const int blackToMove = e.CurrentPly & 1;
-    const int kB = e.Board[BlackKingCell];
-    const int kW = e.Board[WhiteKingCell];
-    const int rB = Row(kB), fB = File(kB), rW = Row(kW), fW = File(kW);
+    const int defenderToMove = Black ? 1 - blackToMove : blackToMove;
+    const int attacker = e.Board[Black ? BlackKingCell : WhiteKingCell];
+    const int defender = e.Board[Black ? WhiteKingCell : BlackKingCell];
+    const int ra = Row(attacker), fa = File(attacker), rd = Row(defender), fd = File(defender);
+    // The row of the side's most advanced pawn of a file, and whether the
+    // defending king is in its square.
+    auto leadRow = [&](int f) { return Black ? e.MaskTop[own[f]] + 2 : e.MaskBottom[own[f]] + 3; };
+    auto inSquare = [&](int f) {
+        const int cell = 16 * leadRow(f) + f;
+        return Black ? WhiteKingInSquare(e, cell) : BlackKingInSquare(e, cell);
+    };
+    auto keepOneEighth = [&] { Black ? BlackKeepsOneEighth(s) : WhiteKeepsOneEighth(s); };
 
     if (e.MaskCount[own[0]] == pawns || e.MaskCount[own[7]] == pawns) {
         bool rowTest = false;
-        if (own[0] != 0 && BlackKingInSquare(e, 16 * (e.MaskBottom[own[0]] + 3)) && fB - blackToMove <= fW)
-            rowTest = true;
-        else if (own[7] != 0 && BlackKingInSquare(e, 16 * (e.MaskBottom[own[7]] + 3) + 7) && fB + blackToMove >= fW)
-            rowTest = true;
-        if (rowTest && rB - blackToMove <= rW) WhiteKeepsOneEighth(s);
-    } else if (pawns == 1 && w.PawnCount[EvalBlack] == 0) {
+        if (own[0] != 0 && inSquare(0) && fd - defenderToMove <= fa) rowTest = true;
+        else if (own[7] != 0 && inSquare(7) && fd + defenderToMove >= fa) rowTest = true;
+        if (rowTest && (rd - ra) * dir + defenderToMove >= 0) keepOneEighth();
+    } else if (pawns == 1 && w.PawnCount[Black ? EvalWhite : EvalBlack] == 0) {
         for (int f = 1; f <= 6; ++f) {
             if (own[f] == 0) continue;
-            const int rp = e.MaskBottom[own[f]] + 3;
-            if (rp - 2 <= rB && rB <= rp - 1 && rW >= rp) WhiteKeepsOneEighth(s);
+            const int rp = leadRow(f);
+            const int ahead = (rd - rp) * dir;
+            if (1 <= ahead && ahead <= 2 && (ra - rp) * dir <= 0) keepOneEighth();
             break;
         }
     }
 }
 
-void BlackEndgame(const Engine& e, const EvalWork& w, Word& s) {
-    const Word sb = e.BlackSignature;
-    const Word sw = e.WhiteSignature;
-    const bool blackPawns = w.PawnCount[EvalBlack] != 0;
+template <bool Black>
+void Endgame(const Engine& e, const EvalWork& w, Word& s) {
+    const int ownSide = Black ? EvalBlack : EvalWhite;
+    const int enemySide = Black ? EvalWhite : EvalBlack;
+    const Word own = Black ? e.BlackSignature : e.WhiteSignature;
+    const Word enemy = Black ? e.WhiteSignature : e.BlackSignature;
+    const bool pawns = w.PawnCount[ownSide] != 0;
+    auto advantage = [&] { return Black ? BlackAdvantage(s) : WhiteAdvantage(s); };
 
-    // Trade-down: the less White has, the more the advantage counts.
-    s += BlackAdvantage(s) / TradeDownDivisor(sw, w.PawnCount[EvalWhite]);
+    // Trade-down: the less the enemy has, the more the advantage counts.
+    Favour<Black>(s, advantage() / TradeDownDivisor(enemy, w.PawnCount[enemySide]));
 
-    // Mop-up: bring the kings together against a White side without rooks or queen.
-    if (sw < 64 && s > ScoreLevel + 200 && sb > sw) {
+    // Mop-up: bring the kings together against an enemy without rooks or queen.
+    if (enemy < 64 && advantage() > 200 && own > enemy) {
         const int kB = e.Board[BlackKingCell];
         const int kW = e.Board[WhiteKingCell];
         const int df = std::abs(File(kB) - File(kW));
         const int dr = std::abs(Row(kB) - Row(kW));
-        s += (49 - df * dr) / 2;
+        Favour<Black>(s, (49 - df * dr) / 2);
     }
 
-    // Material classes by Black's signature.
-    switch (sb) {
+    // Material classes by the side's signature.
+    switch (own) {
         case 1025:  // queen and a minor piece against a queen
-            if (!blackPawns && sw == 1024) s -= BlackAdvantage(s) / 2;
+            if (!pawns && enemy == 1024) Favour<Black>(s, -(advantage() / 2));
             break;
         case 33:  // rook and a minor piece against a rook
-            if (!blackPawns && sw == 32) {
-                const int d = BlackAdvantage(s);
-                s -= d / 2 + d / 4;
+            if (!pawns && enemy == 32) {
+                const int d = advantage();
+                Favour<Black>(s, -(d / 2 + d / 4));
             }
             break;
         case 32:  // a rook against a minor piece, or against a rook
-            if (sw == 1 && !blackPawns) {
-                const int d = BlackAdvantage(s);
-                s -= d / 2 + d / 8;
-            } else if (sw == 32) {
-                s -= BlackAdvantage(s) / 8;
+            if (enemy == 1 && !pawns) {
+                const int d = advantage();
+                Favour<Black>(s, -(d / 2 + d / 8));
+            } else if (enemy == 32) {
+                Favour<Black>(s, -(advantage() / 8));
             }
             break;
         case 2:
-            if (!blackPawns) BlackMinorPair(e, w, s);
+            if (!pawns) Black ? BlackMinorPair(e, w, s) : WhiteMinorPair(e, w, s);
             break;
         case 1:
-            if (!blackPawns) s = ScoreLevel;  // a lone minor piece cannot win
-            else if (w.BishopCount[EvalBlack] == 1) BlackWrongBishop(e, w, s);
+            if (!pawns) s = ScoreLevel;  // a lone minor piece cannot win
+            else if (w.BishopCount[ownSide] == 1) WrongBishop<Black>(e, w, s);
             break;
         case 0:
-            if (blackPawns) BlackPawnEnding(e, w, s);
-            break;
-        default:
-            break;
-    }
-}
-
-void WhiteEndgame(const Engine& e, const EvalWork& w, Word& s) {
-    const Word sb = e.BlackSignature;
-    const Word sw = e.WhiteSignature;
-    const bool whitePawns = w.PawnCount[EvalWhite] != 0;
-
-    // Trade-down: the less Black has, the more the advantage counts.
-    s -= WhiteAdvantage(s) / TradeDownDivisor(sb, w.PawnCount[EvalBlack]);
-
-    // Mop-up: bring the kings together against a Black side without rooks or queen.
-    if (sb < 64 && s < ScoreLevel - 200 && sw > sb) {
-        const int kB = e.Board[BlackKingCell];
-        const int kW = e.Board[WhiteKingCell];
-        const int df = std::abs(File(kB) - File(kW));
-        const int dr = std::abs(Row(kB) - Row(kW));
-        s -= (49 - df * dr) / 2;
-    }
-
-    // Material classes by White's signature.
-    switch (sw) {
-        case 1025:  // queen and a minor piece against a queen
-            if (!whitePawns && sb == 1024) s += WhiteAdvantage(s) / 2;
-            break;
-        case 33:  // rook and a minor piece against a rook
-            if (!whitePawns && sb == 32) {
-                const int d = WhiteAdvantage(s);
-                s += d / 2 + d / 4;
-            }
-            break;
-        case 32:  // a rook against a minor piece, or against a rook
-            if (sb == 1 && !whitePawns) {
-                const int d = WhiteAdvantage(s);
-                s += d / 2 + d / 8;
-            } else if (sb == 32) {
-                s += WhiteAdvantage(s) / 8;
-            }
-            break;
-        case 2:
-            if (!whitePawns) WhiteMinorPair(e, w, s);
-            break;
-        case 1:
-            if (!whitePawns) s = ScoreLevel;  // a lone minor piece cannot win
-            else if (w.BishopCount[EvalWhite] == 1) WhiteWrongBishop(e, w, s);
-            break;
-        case 0:
-            if (whitePawns) WhitePawnEnding(e, w, s);
+            if (pawns) PawnEnding<Black>(e, w, s);
             break;
         default:
             break;
@@ -250,8 +188,8 @@ void WhiteEndgame(const Engine& e, const EvalWork& w, Word& s) {
 }  // namespace
 
 void EndgameStage(const Engine& e, const EvalWork& w, Word& s) {
-    if (s >= ScoreLevel) BlackEndgame(e, w, s);
-    else WhiteEndgame(e, w, s);
+    if (s >= ScoreLevel) Endgame<true>(e, w, s);
+    else Endgame<false>(e, w, s);
 }
 
 }  // namespace corvane

@@ -30,6 +30,12 @@ struct EvalWork {
     Byte RookShutIn[2];        // set by the rook terms, read by the king-safety blocks
 };
 
+// Moves the score by v in the favour of Black (Black true) or of White.
+template <bool Black>
+inline void Favour(Word& s, int v) {
+    s = static_cast<Word>(Black ? s + v : s - v);
+}
+
 // The rook bonus by file: Black's relative-rank-2 row of PawnTable (cells 64
 // to 71), read unmirrored for the rooks of both colours.
 inline int RookFileBonus(const Engine& e, int file) { return e.PawnTable[64 + file]; }

@@ -11,6 +11,19 @@
 
 namespace corvane {
 
+namespace {
+
+// Appends a cell to a piece list of the scan.
+inline void AddCell(Byte* cells, Byte& count, int c) { cells[count++] = static_cast<Byte>(c); }
+
+// Counts a pawn and marks its row in the mask of its file.
+inline void AddPawn(EvalWork& w, int side, int file, Byte rowBit) {
+    ++w.PawnCount[side];
+    w.PawnFileMask[side][file] |= rowBit;
+}
+
+}  // namespace
+
 Word ScanBoard(Engine& e, EvalWork& w) {
     // One point for Black when Black is to move (odd ply).
     Word s = static_cast<Word>(ScoreLevel + (e.CurrentPly & 1));
@@ -42,41 +55,19 @@ Word ScanBoard(Engine& e, EvalWork& w) {
             const int c = rowStart + f;
             const Byte v = board[c];
             s = static_cast<Word>(s + e.ScanValue[v][c]);
+            // The same lists for both sides, indexed by side.
             switch (v) {
-                case BlackQueen:
-                    w.QueenCell[EvalBlack] = static_cast<Byte>(c);
-                    break;
-                case BlackRook:
-                    w.RookCells[EvalBlack][w.RookCount[EvalBlack]++] = static_cast<Byte>(c);
-                    break;
-                case BlackBishop:
-                    w.BishopCells[EvalBlack][w.BishopCount[EvalBlack]++] = static_cast<Byte>(c);
-                    break;
-                case BlackKnight:
-                    ++w.KnightCount[EvalBlack];
-                    break;
-                case BlackPawn:
-                    ++w.PawnCount[EvalBlack];
-                    w.PawnFileMask[EvalBlack][f] |= pawnBit;
-                    break;
-                case WhiteQueen:
-                    w.QueenCell[EvalWhite] = static_cast<Byte>(c);
-                    break;
-                case WhiteRook:
-                    w.RookCells[EvalWhite][w.RookCount[EvalWhite]++] = static_cast<Byte>(c);
-                    break;
-                case WhiteBishop:
-                    w.BishopCells[EvalWhite][w.BishopCount[EvalWhite]++] = static_cast<Byte>(c);
-                    break;
-                case WhiteKnight:
-                    ++w.KnightCount[EvalWhite];
-                    break;
-                case WhitePawn:
-                    ++w.PawnCount[EvalWhite];
-                    w.PawnFileMask[EvalWhite][f] |= pawnBit;
-                    break;
-                default:  // kings add nothing
-                    break;
+                case BlackQueen: w.QueenCell[EvalBlack] = static_cast<Byte>(c); break;
+                case BlackRook: AddCell(w.RookCells[EvalBlack], w.RookCount[EvalBlack], c); break;
+                case BlackBishop: AddCell(w.BishopCells[EvalBlack], w.BishopCount[EvalBlack], c); break;
+                case BlackKnight: ++w.KnightCount[EvalBlack]; break;
+                case BlackPawn: AddPawn(w, EvalBlack, f, pawnBit); break;
+                case WhiteQueen: w.QueenCell[EvalWhite] = static_cast<Byte>(c); break;
+                case WhiteRook: AddCell(w.RookCells[EvalWhite], w.RookCount[EvalWhite], c); break;
+                case WhiteBishop: AddCell(w.BishopCells[EvalWhite], w.BishopCount[EvalWhite], c); break;
+                case WhiteKnight: ++w.KnightCount[EvalWhite]; break;
+                case WhitePawn: AddPawn(w, EvalWhite, f, pawnBit); break;
+                default: break;  // kings add nothing
             }
         } while (occupied != 0);
     }

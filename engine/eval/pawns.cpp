@@ -14,25 +14,30 @@ int PassedPawnBonus(int relativeRank) { return ((1 << (relativeRank - 1)) + 30) 
 
 int DoubledPawnPenalty(int pawnsOnFile) { return 6 * (1 << pawnsOnFile) - 8; }
 
-bool WhiteKingInSquare(const Engine& e, int cell) {
+namespace {
+
+// Square rule for a pawn of Black (BlackPawn true) or White on `cell`: the
+// other side's king catches it when its file distance is within the pawn's
+// rows to go, plus one when the defender is to move, and it stands no
+// further behind the pawn than that one row.
+template <bool BlackPawn>
+bool KingInSquare(const Engine& e, int cell) {
     const int blackToMove = e.CurrentPly & 1;
+    const int defenderToMove = BlackPawn ? 1 - blackToMove : blackToMove;
     const int rp = cell >> 4;
     const int fp = cell & 15;
-    const int king = e.Board[WhiteKingCell];
+    const int king = e.Board[BlackPawn ? WhiteKingCell : BlackKingCell];
     const int rk = king >> 4;
     const int fk = king & 15;
-    return std::abs(fk - fp) <= 11 - rp - blackToMove && rk >= rp - 1 + blackToMove;
+    const int toGo = BlackPawn ? 10 - rp : rp - 3;
+    const int behind = BlackPawn ? rp - rk : rk - rp;
+    return std::abs(fk - fp) <= toGo + defenderToMove && behind <= defenderToMove;
 }
 
-bool BlackKingInSquare(const Engine& e, int cell) {
-    const int blackToMove = e.CurrentPly & 1;
-    const int rp = cell >> 4;
-    const int fp = cell & 15;
-    const int king = e.Board[BlackKingCell];
-    const int rk = king >> 4;
-    const int fk = king & 15;
-    return std::abs(fk - fp) <= rp - 3 + blackToMove && rk <= rp + blackToMove;
-}
+}  // namespace
+
+bool WhiteKingInSquare(const Engine& e, int cell) { return KingInSquare<true>(e, cell); }
+bool BlackKingInSquare(const Engine& e, int cell) { return KingInSquare<false>(e, cell); }
 
 namespace {
 
