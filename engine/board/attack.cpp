@@ -21,13 +21,14 @@ inline constexpr std::array<int, 4> kDiagonal = {-15, 15, -17, 17};
 template <const SideOrders& A>
 Byte Attacked(const Engine& e, Byte s) {
     const Byte* b = e.Board;
+    const Byte* near = b + s;  // the cells around s, at fixed offsets
     int count = 0;
     const int k = b[A.OwnKingCell];
     count += KingStep(s > k ? s - k : k - s);
-    count += b[s - A.PawnCaptures[0]] == A.Pawn;
-    count += b[s - A.PawnCaptures[1]] == A.Pawn;
+    count += near[-A.PawnCaptures[0]] == A.Pawn;
+    count += near[-A.PawnCaptures[1]] == A.Pawn;
 #pragma GCC unroll 8
-    for (const int d : kKnightReach) count += b[s + d] == A.Knight;
+    for (const int d : kKnightReach) count += near[d] == A.Knight;
     // With Black's codes lifted by 10 to White's, a queen or rook reads 12 or
     // 13 (masked: 12) and a queen or bishop 12 or 14 (masked: 12).
     constexpr int lift = A.IsBlack ? 10 : 0;

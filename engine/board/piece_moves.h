@@ -42,9 +42,10 @@ inline void Slides(const Byte* b, Byte* from, Byte* to, int& n, int x, const std
 // One step from cell x along each step in turn (knight, king, pawn captures).
 template <const SideOrders& S, bool CapturesOnly, std::size_t N>
 inline void Steps(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+    const Byte* near = b + x;  // the cells around x, at fixed offsets
 #pragma GCC unroll 8
     for (const int step : steps)
-        if (Listed<S, CapturesOnly>(b[x + step])) AppendMove(from, to, n, x, x + step);
+        if (Listed<S, CapturesOnly>(near[step])) AppendMove(from, to, n, x, x + step);
 }
 
 // The moves of a pawn on cell x: captures, then the push and, in the full
@@ -54,28 +55,30 @@ inline void Steps(const Byte* b, Byte* from, Byte* to, int& n, int x, const std:
 template <const SideOrders& S, bool CapturesOnly>
 inline void PawnMoves(Engine& e, Byte ply, Byte* from, Byte* to, int& n, int x) {
     const Byte* b = e.Board;
+    const Byte* near = b + x;
     const int f = S.Forward;
     const bool promotes = RelativeRow<S>(x) == 6;
     if (CapturesOnly && !promotes) {
         Steps<S, true>(b, from, to, n, x, S.PawnCaptures);
         return;
     }
-    const bool left = IsCapture<S>(b[x + S.PawnCaptures[0]]);
-    const bool right = IsCapture<S>(b[x + S.PawnCaptures[1]]);
-    const bool push = b[x + f] == Empty;
+    const bool left = IsCapture<S>(near[S.PawnCaptures[0]]);
+    const bool right = IsCapture<S>(near[S.PawnCaptures[1]]);
+    const bool push = near[f] == Empty;
     if (left) AppendMove(from, to, n, x, x + S.PawnCaptures[0]);
     if (right) AppendMove(from, to, n, x, x + S.PawnCaptures[1]);
     if (push) {
         AppendMove(from, to, n, x, x + f);
-        if (!CapturesOnly && RelativeRow<S>(x) == 1 && b[x + 2 * f] == Empty) AppendMove(from, to, n, x, x + 2 * f);
+        if (!CapturesOnly && RelativeRow<S>(x) == 1 && near[2 * f] == Empty) AppendMove(from, to, n, x, x + 2 * f);
     }
     if (promotes && (left || right || push)) e.MoveExtra[ply][0] = 1;
 }
 
 // Lists the moves of side S at a ply from slot n on: en passant, the pieces
 // other than the king in the side's row order, then the king's steps.
+// Always part of its generator, as a walk written out in each would be.
 template <const SideOrders& S, bool CapturesOnly>
-inline void ListPieceMoves(Engine& e, Byte ply, int& n) {
+[[gnu::always_inline]] inline void ListPieceMoves(Engine& e, Byte ply, int& n) {
     const Byte* b = e.Board;
     Byte* from = e.MoveFrom[ply];
     Byte* to = e.MoveTo[ply];
