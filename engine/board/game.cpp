@@ -1,6 +1,8 @@
 // The game position: a new game, game moves checked for legality and
 // recorded, the key history for repetitions, the end-of-game test, and the
-// tentative predicted reply played while the engine ponders.
+// tentative predicted reply played while the engine ponders. What a new game
+// and the engine's own move do to the shared hash table is added by NewGame
+// and PlayBlackMove in engine/copy.cpp.
 #include "engine/board/board.h"
 #include "engine/board/sides.h"
 
