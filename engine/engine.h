@@ -91,6 +91,11 @@ inline constexpr Byte ListEmptyLast = 254;    // LastMove of an empty list
 inline constexpr Byte CursorNone = 255;       // MoveCursor of an empty list
 inline constexpr Byte ListIdle = 252;         // ListState of an idle ply / capture list
 
+// Most best lines one search reports at the root (several lines at once for
+// an analysing interface), and the entries of one best line.
+inline constexpr int MaxRootLines = 64;
+inline constexpr int LineEntries = 65;
+
 // ---------------------------------------------------------------------------
 // Scores (unsigned 16-bit, larger is better for Black)
 // ---------------------------------------------------------------------------
@@ -98,6 +103,12 @@ inline constexpr Word ScoreLevel = 32768;
 inline constexpr Word ScoreMinusInfinity = 2768;
 inline constexpr Word ScorePlusInfinity = 62768;
 inline constexpr Word ScoreDraw = 32767;
+// The mate bands: a mate at ply p scores 62768 - p or 2767 + p, and a mate
+// carried through the hash table keeps its distance from the node that
+// stored it, so mate scores lie above MatesAbove or below MatedBelow, where
+// no evaluation reaches.
+inline constexpr Word MatesAbove = 62256;
+inline constexpr Word MatedBelow = 3280;
 
 // Game-state codes of the game-move operations.
 inline constexpr Byte GameRefused = 0;
@@ -200,6 +211,21 @@ struct Engine {
     Byte WindowFails;
     Word SavedRootScore;
     Byte SavedRootIndex;
+    // Deepest ply a node of this search was entered at.
+    Byte DeepestPly;
+
+    // Several best lines at the root. With MultiPv k > 1 every iteration
+    // searches the root k times: pass j (PvIndex) over the root moves that
+    // passes 0 to j - 1 have not taken, which stand in slots 0 to j - 1.
+    // When the last pass ends, the passes' moves, scores and lines are sorted
+    // best first into slots 0 to k - 1, LineScore and LineVariation. With
+    // MultiPv 0 or 1 none of this runs.
+    Byte MultiPv;
+    Byte PvIndex;
+    Byte LineCount;     // lines of the last completed iteration
+    Byte ReportedSlot;  // root slot whose best line was written last (255: none in this pass)
+    Word LineScore[MaxRootLines];
+    std::uint32_t LineVariation[MaxRootLines][LineEntries];
 
     // Hash move of the current node, left by the probe.
     Byte HashFrom;
@@ -208,7 +234,7 @@ struct Engine {
     Byte HashBound;
 
     // Best line.
-    std::uint32_t PrincipalVariation[65];
+    std::uint32_t PrincipalVariation[LineEntries];
     Byte NewVariation;
 
     // -- Shared hash table (allocated by copy 1) --------------------------

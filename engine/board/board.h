@@ -92,6 +92,10 @@ Byte PlayBlackGameMove(Engine& e, Byte from, Byte to, Byte promotion);
 // Would PlayBlackMove accept the move? Returns 1 or 0 and leaves the game
 // position as it is (it uses the working board and the tables of ply 1).
 Byte TestBlackMove(Engine& e, Byte from, Byte to, Byte promotion);
+// Gives `to` the game position of `from` (board, rights, clock, key history,
+// side to move, orientation), so that moves can be tried on it with the
+// game operations without touching `from`.
+void CopyGamePosition(Engine& to, const Engine& from);
 Byte GameEndTest(Engine& e);
 Byte PonderStart(Engine& e, Byte from, Byte to, Byte promotion);
 void PonderEnd(Engine& e, Byte hit);

@@ -178,6 +178,19 @@ Byte PlayBlackGameMove(Engine& e, Byte f, Byte t, Byte q) {
     return GameEndTest(e);
 }
 
+void CopyGamePosition(Engine& to, const Engine& from) {
+    CopyBoard(to.GameBoard, from.GameBoard);
+    to.PlyFlags[0] = from.PlyFlags[0];
+    to.HalfMoveClock[0] = from.HalfMoveClock[0];
+    for (int i = 0; i < GameKeyCapacity; ++i) {
+        to.GameKeyA[i] = from.GameKeyA[i];
+        to.GameKeyB[i] = from.GameKeyB[i];
+    }
+    to.GameTurn = from.GameTurn;
+    to.Flipped = from.Flipped;
+    to.GameMoveCount = from.GameMoveCount;
+}
+
 Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 2 || q > 5) q = BlackQueen;
     const int slot = MakeLegalBlackMove(e, f, t, q);

@@ -32,6 +32,10 @@ std::uint32_t LineEntry(const Engine& e, Byte f, Byte t, Byte x, bool black) {
 
 }  // namespace
 
+std::uint32_t RootMoveEntry(const Engine& e, int slot) {
+    return LineEntry(e, e.MoveFrom[1][slot], e.MoveTo[1][slot], e.MoveExtra[1][slot], true);
+}
+
 int SameKindReach(const Engine& e, Byte piece, Byte target) {
     const Byte* b = e.Board;
     const int t = target;
@@ -171,6 +175,7 @@ void ReportBestLine(Engine& e) {
     e.PlyDepth[kSecondLinePly] = 16;
     e.StepBudget = 0;
     e.NewVariation = 1;
+    e.ReportedSlot = static_cast<Byte>(b);
 }
 
 }  // namespace corvane

@@ -285,6 +285,7 @@ void Enter(Engine& e, int p) {
         return;
     }
     ++e.StepNodes;
+    if (p > e.DeepestPly) e.DeepestPly = B(p);
     e.PlyDepth[p] = e.PlyDepth[q];
     e.PlyBound[p] = e.PlyBound[p - 2];
     e.InCheck[p] = S::KingAttacks(e);

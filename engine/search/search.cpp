@@ -3,6 +3,9 @@
 // end reads.
 #include "engine/search/search.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "engine/board/board.h"
 #include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"
@@ -79,6 +82,10 @@ void StartNewSearch(Engine& e) {
     e.BestScore = ScoreLevel;
     e.WindowFails = 0;
     e.SavedRootScore = 0;
+    e.DeepestPly = 1;
+    e.PvIndex = 0;
+    e.LineCount = 0;
+    e.ReportedSlot = 255;
     e.NodeCount.store(1, std::memory_order_relaxed);
     e.CurrentPly = 2;
     e.ParentPly = 1;
@@ -113,6 +120,97 @@ void NextIteration(Engine& e) {
     e.SavedRootScore = 0;
     e.PlyValue[1] = ScoreMinusInfinity;
     e.MoveCursor[1] = e.LastMove[1] == ListEmptyLast ? CursorNone : 0;
+    e.ReportedSlot = 255;
+}
+
+// Moves root slot b to slot j (j <= b), shifting slots j..b-1 up by one; a
+// quiet move that comes before the quiet part joins the front part.
+void MoveRootSlot(Engine& e, int b, int j) {
+    Byte* from = e.MoveFrom[1];
+    Byte* to = e.MoveTo[1];
+    Byte* extra = e.MoveExtra[1];
+    const Byte f = from[b];
+    const Byte t = to[b];
+    const Byte x = extra[b];
+    for (int i = b; i > j; --i) {
+        from[i] = from[i - 1];
+        to[i] = to[i - 1];
+        extra[i] = extra[i - 1];
+    }
+    from[j] = f;
+    to[j] = t;
+    extra[j] = x;
+    if (b >= e.QuietIndex[1] && j < e.QuietIndex[1]) ++e.QuietIndex[1];
+}
+
+// Sorts the k lines of the iteration best first (stable), their root moves
+// in slots 0 to k - 1 with them.
+void SortRootLines(Engine& e, int k) {
+    for (int i = 1; i < k; ++i) {
+        for (int j = i; j > 0 && e.LineScore[j] > e.LineScore[j - 1]; --j) {
+            std::swap(e.LineScore[j], e.LineScore[j - 1]);
+            std::swap(e.LineVariation[j], e.LineVariation[j - 1]);
+            std::swap(e.MoveFrom[1][j], e.MoveFrom[1][j - 1]);
+            std::swap(e.MoveTo[1][j], e.MoveTo[1][j - 1]);
+            std::swap(e.MoveExtra[1][j], e.MoveExtra[1][j - 1]);
+        }
+    }
+}
+
+// The end of a pass of a search for several lines: its best move goes to
+// slot PvIndex with its score and line. Returns true when another pass of
+// the same iteration is set up; false after the last pass, with the lines
+// sorted and line 1 as the iteration's result (best move in slot 0, its
+// score in BestScore, its line in PrincipalVariation).
+bool EndRootPass(Engine& e) {
+    const int j = e.PvIndex;
+    const int b = e.BestIndex[1];
+    std::uint32_t* line = e.LineVariation[j];
+    if (e.ReportedSlot == b) {
+        for (int i = 0; i < LineEntries; ++i) line[i] = e.PrincipalVariation[i];
+    } else {
+        // No line was written for this move in this pass (the first
+        // iteration writes none): the move alone.
+        line[0] = RootMoveEntry(e, b);
+        line[1] = 0;
+    }
+    e.LineScore[j] = e.BestScore;
+    MoveRootSlot(e, b, j);
+
+    int lines = e.LastMove[1] + 1;
+    if (lines > e.MultiPv) lines = e.MultiPv;
+    if (lines > MaxRootLines) lines = MaxRootLines;
+    if (j + 1 < lines) {
+        // The next pass: the remaining moves against a window around the
+        // score its line had in the iteration before, if there was one.
+        const int next = j + 1;
+        ResetPlies(e, 2);
+        int high = ScorePlusInfinity;
+        int low = ScoreMinusInfinity;
+        if (next < e.LineCount) {
+            high = std::min<int>(e.LineScore[next] + 16, ScorePlusInfinity);
+            low = std::max<int>(e.LineScore[next] - 16, ScoreMinusInfinity);
+        }
+        e.PvIndex = static_cast<Byte>(next);
+        e.WindowHigh = static_cast<Word>(high);
+        e.WindowLow = static_cast<Word>(low);
+        e.PlyBound[0] = e.WindowHigh;
+        e.PlyBound[1] = e.WindowLow;
+        e.WindowFails = 0;
+        e.SavedRootScore = 0;
+        e.PlyValue[1] = ScoreMinusInfinity;
+        e.BestIndex[1] = static_cast<Byte>(next);
+        e.MoveCursor[1] = static_cast<Byte>(next);
+        e.ReportedSlot = 255;
+        return true;
+    }
+    SortRootLines(e, lines);
+    e.LineCount = static_cast<Byte>(lines);
+    e.PvIndex = 0;
+    e.BestIndex[1] = 0;
+    e.BestScore = e.LineScore[0];
+    for (int i = 0; i < LineEntries; ++i) e.PrincipalVariation[i] = e.LineVariation[0][i];
+    return false;
 }
 
 }  // namespace
@@ -184,7 +282,11 @@ void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget) {
     } while (e.StepNodes <= e.StepBudget);
 
     e.NodeCount.store(e.NodeCount.load(std::memory_order_relaxed) + e.StepNodes - 1, std::memory_order_relaxed);
-    if (e.IterationDone == 1) NextIteration(e);
+    if (e.IterationDone == 1) {
+        // With several lines an iteration ends only after its last pass.
+        if (e.MultiPv > 1 && EndRootPass(e)) e.IterationDone = 0;
+        else NextIteration(e);
+    }
 }
 
 bool RootAspiration(Engine& e) {
@@ -254,7 +356,9 @@ Byte CurrentDepth(const Engine& e) {
 }
 
 RootMove RootBestMove(Engine& e) {
-    const int b = e.BestIndex[1];
+    // In the later passes of a search for several lines, line 1 of the
+    // iteration stands in slot 0.
+    const int b = e.PvIndex > 0 ? 0 : e.BestIndex[1];
     RootMove m{e.MoveFrom[1][b], e.MoveTo[1][b], e.MoveExtra[1][b]};
     if (!(e.GameBoard[m.From] == BlackPawn && OnLastRow(m.To))) {
         m.Promotion = 0;

@@ -74,6 +74,9 @@ void DescentStep(Engine& e);
 // searched again with a widened window.
 bool RootAspiration(Engine& e);
 void ReportBestLine(Engine& e);
+// The best-line entry of root slot `slot`, without the check flag, on the
+// root position (the board between search steps).
+std::uint32_t RootMoveEntry(const Engine& e, int slot);
 Byte LineEndTest(Engine& e, Byte ply, int k);
 int SameKindReach(const Engine& e, Byte piece, Byte target);
 void QuietOrder(Engine& e, Byte ply);
