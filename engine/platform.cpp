@@ -4,6 +4,7 @@
 // from the aligned operator new.
 #include "engine/platform.h"
 
+#include <cstring>
 #include <new>
 
 #if defined(__linux__)
@@ -37,7 +38,11 @@ std::size_t RoundUp(std::size_t bytes) { return (bytes + HugePage - 1) / HugePag
 }  // namespace
 
 void* TableMemoryAllocate(std::size_t bytes, bool largePages) {
-    if (!IsMapped(bytes)) return ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+    if (!IsMapped(bytes)) {
+        void* block = ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+        if (block != nullptr) std::memset(block, 0, bytes);
+        return block;
+    }
     // Map one huge page more than needed, then give back the parts before the
     // first huge-page boundary and after the block, so that the whole block
     // can lie on huge pages.
@@ -63,6 +68,13 @@ void TableMemoryRelease(void* block, std::size_t bytes) {
     if (block == nullptr) return;
     if (IsMapped(bytes)) ::munmap(block, RoundUp(bytes));
     else ::operator delete(block, std::align_val_t(TableMemoryAlignment));
+}
+
+void TableMemoryZero(void* block, std::size_t bytes) {
+    if (block == nullptr) return;
+    // A private anonymous mapping reads as zeros again after MADV_DONTNEED.
+    if (IsMapped(bytes) && ::madvise(block, RoundUp(bytes), MADV_DONTNEED) == 0) return;
+    std::memset(block, 0, bytes);
 }
 
 void PlatformStart() {}
@@ -103,16 +115,26 @@ void TableMemoryRelease(void* block, std::size_t) {
     if (block != nullptr) VirtualFree(block, 0, MEM_RELEASE);
 }
 
+void TableMemoryZero(void* block, std::size_t bytes) {
+    if (block != nullptr) std::memset(block, 0, bytes);
+}
+
 void PlatformStart() { timeBeginPeriod(1); }
 
 #else
 
 void* TableMemoryAllocate(std::size_t bytes, bool) {
-    return ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+    void* block = ::operator new(bytes, std::align_val_t(TableMemoryAlignment), std::nothrow);
+    if (block != nullptr) std::memset(block, 0, bytes);
+    return block;
 }
 
 void TableMemoryRelease(void* block, std::size_t) {
     ::operator delete(block, std::align_val_t(TableMemoryAlignment));
+}
+
+void TableMemoryZero(void* block, std::size_t bytes) {
+    if (block != nullptr) std::memset(block, 0, bytes);
 }
 
 void PlatformStart() {}

@@ -15,10 +15,16 @@ inline constexpr std::size_t TableMemoryAlignment = 64;
 // the memory cannot be had. With `largePages` the block asks the system for
 // large pages (on Linux: transparent huge pages, which these systems often
 // give only on request); without, or where the system has none, it is plain
-// memory. Its contents are unspecified.
+// memory. Every byte of it is 0. A mapped block comes from the system
+// already zeroed and is not touched here, so that even a large block is had
+// at once: its pages are filled in as the search reaches them.
 void* TableMemoryAllocate(std::size_t bytes, bool largePages);
 // Frees a block of TableMemoryAllocate; `bytes` is the size asked for.
 void TableMemoryRelease(void* block, std::size_t bytes);
+// Sets every byte of a block of TableMemoryAllocate to 0. A mapped block is
+// handed back to the system, which gives zeroed pages again when they are
+// next touched: a large block is emptied at once.
+void TableMemoryZero(void* block, std::size_t bytes);
 
 // Called once at program start. On Windows it sets the system timer to 1 ms,
 // without which a 1 ms sleep lasts a whole timer period (often 15.6 ms);

@@ -17,6 +17,14 @@ std::uint32_t SlotCount(Word units) {
     return static_cast<std::uint32_t>(units & 65535u) * HashSlotsPerUnit;
 }
 
+// The other copies take copy 1's random numbers from these words.
+void PlaceRandomNumbers(Engine& first) {
+    for (int x = 0; x < BoardCells; ++x) {
+        HashSlot(first, x).Check.store(first.RandomA[x], std::memory_order_relaxed);
+        HashSlot(first, BoardCells + x).Check.store(first.RandomB[x], std::memory_order_relaxed);
+    }
+}
+
 }  // namespace
 
 bool HashAllocate(Engine& first, Word units, bool spareSlots) {
@@ -31,24 +39,26 @@ bool HashResize(Engine& first, Word units, bool spareSlots) {
     const std::size_t buckets = static_cast<std::size_t>(n) + (spareSlots ? SpareBuckets : 0);
     const std::size_t lines = (buckets + 2) / 3;
     const std::size_t bytes = lines * sizeof(HashLine);
+    // The block comes zeroed, and a zero word is what every word of a new
+    // table holds: the memory is not touched here, so that even a large
+    // table is had at once.
+    static_assert(std::is_trivially_destructible_v<HashLine> && sizeof(std::atomic<std::uint32_t>) == 4 &&
+                  sizeof(std::atomic<std::uint16_t>) == 2);
     void* block = TableMemoryAllocate(bytes, true);
     if (block == nullptr) return false;
-    // Value-initialised: every word of every slot starts at 0.
-    auto* table = static_cast<HashLine*>(block);
-    for (std::size_t k = 0; k < lines; ++k) new (&table[k]) HashLine();
     HashRelease(first);
-    first.HashLines = table;
+    first.HashLines = static_cast<HashLine*>(block);
     first.HashSlots = n;
     first.HashReciprocal = HashReciprocalOf(n);
     first.HashBytes = bytes;
-    if (spareSlots) {
-        // The other copies take copy 1's random numbers from these words.
-        for (int x = 0; x < BoardCells; ++x) {
-            HashSlot(first, x).Check.store(first.RandomA[x], std::memory_order_relaxed);
-            HashSlot(first, BoardCells + x).Check.store(first.RandomB[x], std::memory_order_relaxed);
-        }
-    }
+    if (spareSlots) PlaceRandomNumbers(first);
     return true;
+}
+
+void HashEmpty(Engine& first, bool spareSlots) {
+    if (first.HashLines == nullptr) return;
+    TableMemoryZero(first.HashLines, first.HashBytes);
+    if (spareSlots) PlaceRandomNumbers(first);
 }
 
 void HashRelease(Engine& first) {
@@ -229,6 +239,20 @@ void ForEachDepthPreferredInfo(Engine& e, Visit visit) {
 
 void HashClear(Engine& e) {
     ForEachDepthPreferredInfo(e, [](std::atomic<std::uint16_t>& info) { info.store(3, std::memory_order_relaxed); });
+}
+
+int HashFullPerMille(const Engine& e) {
+    const std::uint32_t sample = e.HashSlots < 1000 ? e.HashSlots : 1000;
+    if (sample == 0) return 0;
+    std::uint32_t used = 0;
+    for (std::uint32_t b = 0; b < sample; ++b) {
+        const HashSlotWords slot = HashSlot(e, b);
+        const std::uint16_t info = slot.Info.load(std::memory_order_relaxed);
+        // A stored score is never 0, so a zero score word is a slot never
+        // written since the table was made or emptied.
+        if ((info & 3) != 3 && (info & 12) == 0 && slot.Score.load(std::memory_order_relaxed) != 0) ++used;
+    }
+    return static_cast<int>(used * 1000 / sample);
 }
 
 void HashAge(Engine& e) {

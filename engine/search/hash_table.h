@@ -85,5 +85,12 @@ void HashStore(Engine& e, Byte ply);
 
 void HashClear(Engine& e);  // marks every depth-preferred slot empty
 void HashAge(Engine& e);    // ages every depth-preferred slot by one engine move
+// Empties the whole table of copy 1 (both slots of every bucket), as a
+// freshly started program has it; `spareSlots` as for HashAllocate. Fast
+// even for a large table: the memory goes back to the system zeroed.
+void HashEmpty(Engine& first, bool spareSlots);
+// Per mille of a sample of the depth-preferred slots that hold an entry
+// stored during the current engine move (age 0).
+int HashFullPerMille(const Engine& e);
 
 }  // namespace corvane
