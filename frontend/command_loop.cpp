@@ -111,6 +111,7 @@ void Shutdown(FrontEnd& fe) {
 void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output) {
     fe.Copies = copies;
     fe.CopyCount = copyCount;
+    fe.ActiveCopies = copyCount;
     fe.Output = output;
     std::strcpy(fe.InputLine, "-");
     std::strcpy(fe.LongLine, "-");
@@ -152,7 +153,18 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.Uci.PendingCount = 0;
     fe.Uci.DepthCap = 0;
     fe.Uci.LargestHash = 1024;
+    fe.Uci.MultiPv = 1;
+    fe.Uci.MoveOverheadMs = 0;
+    fe.Uci.HaveLine = 0;
+    fe.Uci.ShownBefore = 0;
+    fe.Uci.CurrMoveShown = 0;
     for (int k = 0; k < copyCount; ++k) copies[k].CopyNumber = static_cast<Byte>(k + 1);
+    // The referee board needs the key tables of the game operations; it
+    // takes its game from copy 1 whenever it is used, holds no table and
+    // searches nothing.
+    InitBoardTables(fe.Uci.Referee);
+    HashDetach(fe.Uci.Referee);
+    fe.Uci.Referee.CopyNumber = 0;
 }
 
 void StartNewGame(FrontEnd& fe, Byte full, bool clearTable) {

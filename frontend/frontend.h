@@ -48,11 +48,32 @@ struct UciState {
     // depth cap of 0 means none).
     Byte DepthCap;
     Word LargestHash;
+    // Options: best lines reported per iteration (MultiPV), and the time in
+    // milliseconds an interface loses per move to its own lag (Move
+    // Overhead), taken off the clock before the allotment is computed.
+    Byte MultiPv;
+    Word MoveOverheadMs;
+
+    // The search of the current "go": whether copy 1 has written a best
+    // line of its own yet, the centiseconds searched before a "ponderhit"
+    // restarted the stopwatch (so that "time" counts from the "go"), and
+    // when "currmove" was last shown (centiseconds of that count).
+    Byte HaveLine;
+    std::uint32_t ShownBefore;
+    std::uint32_t CurrMoveShown;
+
+    // A board of its own on which every line is played through the game
+    // operations before it is shown, so that no line names a move that
+    // cannot be played (a stored move may leave its own king attacked).
+    Engine Referee;
 };
 
 struct FrontEnd {
-    Engine* Copies;  // copy 1 is Copies[0]
-    int CopyCount;   // 4, 2 or 1
+    Engine* Copies;    // copy 1 is Copies[0]
+    int CopyCount;     // 4, 2 or 1
+    // Copies that search (the UCI option Threads), the first ActiveCopies;
+    // the others stay attached to the table and idle.
+    int ActiveCopies;
     std::FILE* Output;
 
     // Mailbox between the input reader and the main loop. InputLine holds the
@@ -204,7 +225,7 @@ void PublishLeadDepth(FrontEnd& fe);
 void StopWorkers(FrontEnd& fe);
 // Tells every worker to end (run flag 64) and waits until each has.
 void EndWorkers(FrontEnd& fe);
-// Nodes of the current search summed over all engine copies.
+// Nodes of the current search summed over the copies that search.
 std::uint64_t TotalNodes(const FrontEnd& fe);
 
 // -- clock.cpp -------------------------------------------------------------

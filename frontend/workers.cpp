@@ -16,13 +16,15 @@ namespace {
 constexpr Byte kRun = 1;
 constexpr Byte kExit = 64;
 
-// The start depth a worker passes to its copy's search step: in the
-// four-copy program copy 2 deepens on its own and copies 3 and 4 search one
-// and two plies deeper than copy 1's current iteration; in the two-copy
-// program copy 2 searches one ply deeper.
+// The start depth a worker passes to its copy's search step: with four
+// searching copies (and with three, the first three of them) copy 2 deepens
+// on its own and copies 3 and 4 search one and two plies deeper than copy
+// 1's current iteration; with two copy 2 searches one ply deeper. The
+// number of searching copies changes only while every worker is idle; a
+// worker reads it after its run flag, which the main thread sets after it.
 Byte StartDepth(const FrontEnd& fe, int worker) {
     const int depth = fe.LeadDepth.load(std::memory_order_relaxed);
-    if (fe.CopyCount == 2) return static_cast<Byte>(depth + 1);
+    if (fe.ActiveCopies == 2) return static_cast<Byte>(depth + 1);
     if (worker == 0) return 0;
     return static_cast<Byte>(depth + worker);
 }
@@ -63,7 +65,7 @@ void StartWorkers(FrontEnd& fe) {
 
 void RunWorkers(FrontEnd& fe) {
     PublishLeadDepth(fe);
-    for (int k = 0; k < fe.CopyCount - 1; ++k) fe.WorkerRun[k].store(kRun);
+    for (int k = 0; k < fe.ActiveCopies - 1; ++k) fe.WorkerRun[k].store(kRun);
 }
 
 void PublishLeadDepth(FrontEnd& fe) {
@@ -84,7 +86,7 @@ void EndWorkers(FrontEnd& fe) {
 
 std::uint64_t TotalNodes(const FrontEnd& fe) {
     std::uint64_t sum = 0;
-    for (int k = 0; k < fe.CopyCount; ++k) sum += fe.Copies[k].NodeCount.load(std::memory_order_relaxed);
+    for (int k = 0; k < fe.ActiveCopies; ++k) sum += fe.Copies[k].NodeCount.load(std::memory_order_relaxed);
     return sum;
 }
 
