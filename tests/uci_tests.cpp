@@ -3,6 +3,7 @@
 // moves of the position the session built (computed in-process).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -72,6 +73,10 @@ std::string Feed(const std::string& lines) {
 
 TEST(Uci, HandshakeOptionsAndReady) {
     for (const char* program : kPrograms) {
+        // Threads offers the program's engine copies.
+        const std::string copies = program == std::string(CORVANE1_PATH)   ? "1"
+                                   : program == std::string(CORVANE2_PATH) ? "2"
+                                                                           : "4";
         const FedRun run = RunFed(program, Feed("uci\\nisready\\nquit\\n"));
         EXPECT_EQ(run.ExitCode, 0) << program;
         EXPECT_NE(run.Output.find("id name Corvane 1.4\n"
@@ -80,6 +85,11 @@ TEST(Uci, HandshakeOptionsAndReady) {
                                   "option name Ponder type check default false\n"
                                   "option name Clear Hash type button\n"
                                   "option name OwnBook type check default true\n"
+                                  "option name MultiPV type spin default 1 min 1 max 64\n"
+                                  "option name Threads type spin default " +
+                                  copies + " min 1 max " + copies +
+                                  "\n"
+                                  "option name Move Overhead type spin default 0 min 0 max 5000\n"
                                   "uciok\nreadyok\n"),
                   std::string::npos)
             << program << "\n" << run.Output;
@@ -137,7 +147,7 @@ TEST(Uci, GoLimits) {
         {"go searchmoves a2a3 h2h3 depth 4", 4, -1, -1},
         // The engine has White: its own clock counts, not the opponent's.
         {"go wtime 100000 btime 1000", -1, -1, -1, 5},
-        {"go wtime 1000 btime 100000", 1, -1, -1},
+        {"go wtime 1000 btime 100000", 2, -1, -1},
     };
     for (const auto& c : cases) {
         const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nsetoption name OwnBook value false\\n" + opening + "\\n" +
@@ -324,6 +334,276 @@ TEST(Uci, BadInputKeepsTheGame) {
                                                    "w 1 bestmove; " + Feed("quit\\n"));
     ASSERT_EQ(BestMoves(fresh.Output).size(), 1u) << fresh.Output;
     EXPECT_TRUE(LegalAfter("", "").count(BestMoves(fresh.Output)[0]));
+}
+
+// -- Analysis: info lines, MultiPV, Threads, Move Overhead, go mate --------
+
+// The "info" lines of an output that carry a pv, in order.
+struct InfoLine {
+    int Depth = 0;
+    int Index = 0;  // multipv, 0 without
+    std::string Score;
+    long long Time = -1;
+    std::vector<std::string> Pv;
+};
+
+std::vector<InfoLine> InfoLines(const std::string& output) {
+    std::vector<InfoLine> lines;
+    std::istringstream in(output);
+    for (std::string text; std::getline(in, text);) {
+        if (text.rfind("info depth", 0) != 0 || text.find(" pv ") == std::string::npos) continue;
+        InfoLine line;
+        std::istringstream words(text);
+        for (std::string w; words >> w;) {
+            if (w == "depth") words >> line.Depth;
+            else if (w == "multipv") words >> line.Index;
+            else if (w == "time") words >> line.Time;
+            else if (w == "score") {
+                std::string kind, value;
+                words >> kind >> value;
+                line.Score = kind + " " + value;
+            } else if (w == "pv") {
+                for (std::string m; words >> m;) line.Pv.push_back(m);
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Can `pv` be played move after move from the position `fen` + `moves`?
+bool Playable(const std::string& fen, const std::string& moves, const std::vector<std::string>& pv) {
+    std::string played = moves;
+    for (const std::string& m : pv) {
+        if (!LegalAfter(fen, played).count(m)) return false;
+        played += " " + m;
+    }
+    return true;
+}
+
+// Every line a search prints is playable from the position of its "go":
+// the second search of the same game never repeats the first one's line
+// (whose moves were illegal there), with one line and with three.
+TEST(Uci, EveryPrintedLineIsPlayable) {
+    const std::string game = "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 e7e6 g2g4 f8e7";
+    for (const char* lines : {"1", "3"}) {
+        const FedRun run = RunFed(CORVANE1_PATH,
+                                  Feed("uci\\nsetoption name OwnBook value false\\nsetoption name MultiPV value " +
+                                       std::string(lines) + "\\nposition startpos moves " + game + "\\ngo depth 6\\n") +
+                                      "w 1 bestmove; " +
+                                      Feed("position startpos moves " + game + " f1b5 f6d7\\ngo depth 6\\n") +
+                                      "w 2 bestmove; " + Feed("quit\\n"));
+        const std::size_t second = run.Output.find("bestmove");
+        ASSERT_NE(second, std::string::npos) << run.Output;
+        const auto before = InfoLines(run.Output.substr(0, second));
+        const auto after = InfoLines(run.Output.substr(second));
+        ASSERT_FALSE(before.empty() || after.empty()) << run.Output;
+        for (const auto& line : before) EXPECT_TRUE(Playable("", game, line.Pv)) << line.Pv[0];
+        for (const auto& line : after) EXPECT_TRUE(Playable("", game + " f1b5 f6d7", line.Pv)) << line.Pv[0];
+        // The ponder move can be played after the best move.
+        const std::regex best(R"(bestmove (\S+) ponder (\S+))");
+        for (auto it = std::sregex_iterator(run.Output.begin(), run.Output.end(), best); it != std::sregex_iterator();
+             ++it) {
+            const std::string base = it->position() <= static_cast<long>(second) ? game : game + " f1b5 f6d7";
+            EXPECT_TRUE(Playable("", base, {(*it)[1], (*it)[2]})) << (*it)[0];
+        }
+    }
+}
+
+// MultiPV: every completed iteration ends with lines 1 to k, best first,
+// with different first moves, one per legal move at most and among the
+// moves of "searchmoves"; "bestmove" and "ponder" come from line 1.
+TEST(Uci, MultiPvReportsTheBestLinesOfEveryIteration) {
+    const struct {
+        std::string Fen, Go;
+        int Lines;                 // lines expected per iteration
+        std::set<std::string> Only;  // the moves the lines may start with, empty for any
+    } cases[] = {
+        {"r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8", "go depth 5", 3, {}},
+        {"k7/p7/8/8/8/8/P7/K7 w - - 0 1", "go depth 4", 4, {}},
+        {"r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8",
+         "go depth 4 searchmoves a2a3 h2h3 d1b3", 3, {"a2a3", "h2h3", "d1b3"}},
+    };
+    for (const auto& c : cases) {
+        const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nsetoption name MultiPV value 3\\nsetoption name MultiPV "
+                                                      "value " + std::string(c.Lines == 4 ? "6" : "3") +
+                                                      "\\nposition fen " + c.Fen + "\\n" + c.Go + "\\n") +
+                                                     "w 1 bestmove; " + Feed("quit\\n"));
+        const auto lines = InfoLines(run.Output);
+        const int depth = c.Go[9] - '0';
+        for (int d = 1; d <= depth; ++d) {
+            // The last lines of iteration d: 1 to k in order.
+            std::vector<InfoLine> last;
+            for (const auto& line : lines)
+                if (line.Depth == d) last.push_back(line);
+            ASSERT_GE(static_cast<int>(last.size()), c.Lines) << c.Go << " depth " << d << "\n" << run.Output;
+            last.erase(last.begin(), last.end() - c.Lines);
+            std::set<std::string> first;
+            for (int i = 0; i < c.Lines; ++i) {
+                EXPECT_EQ(last[i].Index, i + 1) << c.Go << "\n" << run.Output;
+                first.insert(last[i].Pv[0]);
+                if (!c.Only.empty()) {
+                    EXPECT_TRUE(c.Only.count(last[i].Pv[0])) << last[i].Pv[0];
+                }
+                EXPECT_TRUE(Playable(c.Fen, "", last[i].Pv)) << c.Fen << " " << last[i].Pv[0];
+                if (i > 0 && last[i].Score.rfind("cp", 0) == 0 && last[i - 1].Score.rfind("cp", 0) == 0) {
+                    EXPECT_LE(std::stoi(last[i].Score.substr(3)), std::stoi(last[i - 1].Score.substr(3))) << run.Output;
+                }
+            }
+            EXPECT_EQ(static_cast<int>(first.size()), c.Lines) << c.Go << "\n" << run.Output;
+            if (d == depth) {
+                const std::string ponder = last[0].Pv.size() > 1 ? " ponder " + last[0].Pv[1] : "";
+                EXPECT_NE(run.Output.find("bestmove " + last[0].Pv[0] + ponder + "\n"), std::string::npos)
+                    << run.Output;
+            }
+        }
+    }
+}
+
+// Threads 1 in the four-copy program searches as the one-copy program does,
+// node for node, and so does a search after "ucinewgame" and "Clear Hash"
+// (in either order) in a program that has searched before: the table is
+// emptied whole. Threads 2 and 3 search too.
+TEST(Uci, ThreadsOneAndAClearedTableSearchAsAFreshOneCopyProgram) {
+    const std::string position = "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 9\\n";
+    const std::string start = "uci\\nsetoption name OwnBook value false\\n";
+    const FedRun fresh = RunFed(CORVANE1_PATH, Feed(start + position + "go depth 7\\n") + "w 1 bestmove; " +
+                                                   Feed("quit\\n"));
+    const long long nodes = LastInfo(fresh.Output, "nodes");
+    ASSERT_GT(nodes, 0) << fresh.Output;
+    for (const char* clear : {"ucinewgame\\nsetoption name Clear Hash\\n", "setoption name Clear Hash\\nucinewgame\\n"}) {
+        for (const char* program : {CORVANE1_PATH, CORVANE4_PATH}) {
+            const FedRun run =
+                RunFed(program, Feed(start + "setoption name Threads value 1\\n" + position + "go depth 6\\n") +
+                                    "w 1 bestmove; " + Feed("position startpos moves e2e4\\ngo depth 6\\n") +
+                                    "w 2 bestmove; " + Feed(std::string(clear) + position + "go depth 7\\n") +
+                                    "w 3 bestmove; " + Feed("quit\\n"));
+            EXPECT_EQ(LastInfo(run.Output, "nodes", run.Output.rfind("bestmove", run.Output.rfind("bestmove") - 1)),
+                      nodes)
+                << program << " " << clear;
+        }
+    }
+    for (const char* threads : {"2", "3"}) {
+        const FedRun run = RunFed(CORVANE4_PATH, Feed(start + "setoption name Threads value " + threads + "\\n" +
+                                                      position + "go depth 6\\n") +
+                                                     "w 1 bestmove; " + Feed("quit\\n"));
+        ASSERT_EQ(BestMoves(run.Output).size(), 1u) << run.Output;
+        EXPECT_EQ(run.Output.find("info string"), std::string::npos) << run.Output;
+    }
+}
+
+// "go mate N" for each colour: the mate in 3 is found and played, and a
+// search for a shorter mate that does not exist ends by itself after the
+// iteration 2N + 3. A long mate is shown as a mate, never as centipawns.
+TEST(Uci, GoMateAndMateScores) {
+    const struct {
+        std::string Fen, Move;
+    } mates[] = {{"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", "f8c5"},
+                 {"r1bq1b1r/ppp4p/2n3pn/3kp3/4N3/5Q2/PPPP1PPP/R1B1KB1R w KQ - 0 1", "f1c4"}};
+    for (const auto& m : mates) {
+        const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nposition fen " + m.Fen + "\\ngo mate 3\\n") +
+                                                     "w 1 bestmove; " + Feed("quit\\n"));
+        EXPECT_NE(run.Output.find("score mate 3 "), std::string::npos) << run.Output;
+        ASSERT_EQ(BestMoves(run.Output).size(), 1u) << run.Output;
+        EXPECT_EQ(BestMoves(run.Output)[0], m.Move) << run.Output;
+        const FedRun shorter = RunFed(CORVANE1_PATH, Feed("uci\\nposition fen " + m.Fen + "\\ngo mate 2\\n") +
+                                                         "w 1 bestmove; " + Feed("quit\\n"));
+        ASSERT_EQ(BestMoves(shorter.Output).size(), 1u) << shorter.Output;
+        EXPECT_EQ(InfoLines(shorter.Output).back().Depth, 7) << shorter.Output;
+    }
+    // Two rooks mate a bare king in seven moves, found at depth 12.
+    const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nposition fen 8/8/8/4k3/8/8/8/KRR5 w - - 0 1\\ngo depth 12\\n") +
+                                                 "w 1 bestmove; " + Feed("quit\\n"));
+    EXPECT_NE(run.Output.find(" score mate 7 "), std::string::npos) << run.Output;
+    for (const auto& line : InfoLines(run.Output)) {
+        if (line.Score.rfind("cp", 0) == 0) {
+            EXPECT_LT(std::abs(std::stoi(line.Score.substr(3))), 20000) << line.Score;
+        }
+    }
+}
+
+// Numbers an interface may send: a fraction, a negative clock or limit, a
+// field without a number. Each "go" ends by itself with a legal move; the
+// shortest search completes two iterations.
+TEST(Uci, EveryGoWithALimitEndsByItself) {
+    const auto legal = LegalAfter("", "e2e4 e7e5");
+    const struct {
+        const char* Go;
+        int Deepest;           // deepest iteration shown, -1 any
+        bool Complaint = false;  // an "info string" names a field
+    } cases[] = {
+        {"go wtime -100 btime 5000 winc 0 binc 0", 2},
+        {"go wtime 2500.7 btime 3000", -1},
+        {"go movetime -5", 2},
+        {"go nodes -5", 2},
+        {"go depth -1", 2},
+        {"go depth 0", 2},
+        {"go mate 0", 2},
+        {"go mate -3", 2},
+        {"go depth", 2, true},
+        {"go depth nodes 100000000", 2, true},
+        {"go movetime 1e3", 2, true},
+        {"go wtime 99999999999999999999999 btime 1 depth 3", 3},
+    };
+    for (const auto& c : cases) {
+        const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nsetoption name OwnBook value false\\nposition startpos "
+                                                      "moves e2e4 e7e5\\n" + std::string(c.Go) + "\\n") +
+                                                     "w 1 bestmove; " + Feed("quit\\n"));
+        const auto best = BestMoves(run.Output);
+        ASSERT_EQ(best.size(), 1u) << c.Go << "\n" << run.Output;
+        EXPECT_TRUE(legal.count(best[0])) << c.Go << ": " << best[0];
+        if (c.Deepest >= 0) {
+            EXPECT_EQ(InfoLines(run.Output).back().Depth, c.Deepest) << c.Go << "\n" << run.Output;
+        }
+        EXPECT_EQ(Count(run.Output, std::regex("^info string go: a number expected", std::regex::multiline)),
+                  c.Complaint ? 1 : 0)
+            << c.Go << "\n" << run.Output;
+    }
+}
+
+// Move Overhead is taken off the clock: 4 s less 1 s leaves the 3 s that
+// the allotment keeps in reserve, so the engine moves after the shortest
+// search. The options refuse values outside their ranges.
+TEST(Uci, MoveOverheadAndOptionRanges) {
+    const FedRun run = RunFed(
+        CORVANE1_PATH, Feed("uci\\nsetoption name OwnBook value false\\nsetoption name Move Overhead value 1000\\n"
+                            "position startpos moves e2e4\\ngo wtime 4000 btime 4000\\n") +
+                           "w 1 bestmove; " +
+                           Feed("setoption name Move Overhead value 5001\\nsetoption name MultiPV value 0\\n"
+                                "setoption name Threads value 2\\nsetoption name MultiPV value 65\\nisready\\n") +
+                           "w 1 readyok; " + Feed("quit\\n"));
+    ASSERT_EQ(BestMoves(run.Output).size(), 1u) << run.Output;
+    EXPECT_EQ(InfoLines(run.Output).back().Depth, 2) << run.Output;
+    EXPECT_EQ(Count(run.Output, std::regex("^info string (Move Overhead|MultiPV|Threads) takes a number from",
+                                           std::regex::multiline)),
+              4)
+        << run.Output;
+}
+
+// The time shown counts from the "go" also after a "ponderhit", and the
+// root move being searched is shown at most once a second after the first.
+TEST(Uci, TimeCountsFromTheGoAndTheCurrentMoveIsShownOnceASecond) {
+    const auto start = std::chrono::steady_clock::now();
+    const FedRun run = RunFed(CORVANE1_PATH, Feed("uci\\nsetoption name OwnBook value false\\nposition startpos moves "
+                                                  "e2e4 e7e5\\ngo ponder movetime 2000\\n") +
+                                                 "w 1 'info depth 6 '; sleep 1.2; " + Feed("ponderhit\\n") +
+                                                 "w 1 bestmove; " + Feed("quit\\n"));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    long long previous = 0;
+    for (const auto& line : InfoLines(run.Output)) {
+        EXPECT_GE(line.Time, previous) << run.Output;
+        previous = line.Time;
+    }
+    const auto legal = LegalAfter("", "e2e4 e7e5");
+    const std::regex current(R"(^info depth \d+ currmove (\S+) currmovenumber (\d+)$)", std::regex::multiline);
+    int shown = 0;
+    for (auto it = std::sregex_iterator(run.Output.begin(), run.Output.end(), current); it != std::sregex_iterator();
+         ++it, ++shown) {
+        EXPECT_TRUE(legal.count((*it)[1])) << (*it)[0];
+        EXPECT_GE(std::stoi((*it)[2]), 1);
+    }
+    EXPECT_GE(shown, 1) << run.Output;
+    EXPECT_LE(shown, static_cast<int>(seconds)) << run.Output;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 //  - static evaluations per second over a few middle-game and endgame
 //    positions (the positional stage always running);
 //  - the start-up work of corvane4 (tables of four engine copies, a 128 MB
-//    hash table allocated and cleared, the copies attached, a new game).
+//    hash table allocated and cleared, the copies attached, a new game);
+//  - the time to a depth with several best lines (MultiPV 1, 2 and 4);
+//  - what a new hash size and emptying the table cost before "readyok".
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -172,14 +174,75 @@ int StartupBench() {
     return 0;
 }
 
+// The time to a depth with several best lines: the search positions to
+// DEPTH (default 8) with MultiPV 1, 2 and 4, each from a new table.
+int MultiPvBench(int argc, char** argv) {
+    long long depth = 8;
+    if (argc >= 1 && (!ParseCount(argv[0], depth) || depth < 1 || depth > 40)) {
+        std::printf("error: bench multipv takes a depth from 1 to 40\n");
+        return 1;
+    }
+    double baseline = 0;
+    for (const int lines : {1, 2, 4}) {
+        std::uint64_t totalNodes = 0;
+        double totalSeconds = 0;
+        for (const char* fen : kSearchPositions) {
+            auto tool = LoadToolPosition(fen);
+            if (!tool || !PrepareSearch(*tool)) return 1;
+            Engine& e = tool->Copy;
+            e.MultiPv = static_cast<Byte>(lines);
+            const auto start = std::chrono::steady_clock::now();
+            SearchToDepth(*tool, static_cast<int>(depth), false);
+            totalSeconds += SecondsSince(start);
+            totalNodes += e.NodeCount.load(std::memory_order_relaxed);
+            HashRelease(e);
+        }
+        if (lines == 1) baseline = totalSeconds;
+        std::printf("multipv %d depth %lld: nodes %llu time %.0f ms, %.2f times multipv 1\n", lines, depth,
+                    static_cast<unsigned long long>(totalNodes), totalSeconds * 1000.0,
+                    baseline > 0 ? totalSeconds / baseline : 0.0);
+    }
+    return 0;
+}
+
+// What "setoption name Hash" costs before "readyok": a table of 16, 128 and
+// 1024 units for four copies (allocated, the random numbers placed, the
+// other copies attached), and emptying the largest ("Clear Hash").
+int HashBench() {
+    auto copies = std::make_unique<Engine[]>(4);
+    InitTables(copies[0]);
+    for (int k = 1; k < 4; ++k) InitTablesAttached(copies[k]);
+    copies[0].CopyNumber = 1;
+    if (!HashAllocate(copies[0], 1, true)) return 1;
+    for (const Word units : {16, 128, 1024}) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!HashResize(copies[0], units, true)) {
+            std::printf("hash %u: not enough memory\n", static_cast<unsigned>(units));
+            return 1;
+        }
+        for (int k = 1; k < 4; ++k) HashAttach(copies[k], copies[0], units);
+        std::printf("hash %4u: %.1f ms\n", static_cast<unsigned>(units), SecondsSince(start) * 1000.0);
+    }
+    // Touch every line, as a long search would, before emptying it.
+    for (std::uint32_t b = 0; b < copies[0].HashSlots; b += 3) HashSlot(copies[0], b).Info.store(1);
+    const auto start = std::chrono::steady_clock::now();
+    HashEmpty(copies[0], true);
+    std::printf("clear hash 1024: %.1f ms\n", SecondsSince(start) * 1000.0);
+    HashRelease(copies[0]);
+    return 0;
+}
+
 int BenchCommand(int argc, char** argv) {
     if (argc >= 1 && std::strcmp(argv[0], "perft") == 0) return PerftBench(argc - 1, argv + 1);
     if (argc >= 1 && std::strcmp(argv[0], "eval") == 0) return EvaluationBench();
     if (argc >= 1 && std::strcmp(argv[0], "startup") == 0) return StartupBench();
     if (argc >= 1 && std::strcmp(argv[0], "threads") == 0) return ThreadBench(argc - 1, argv + 1);
+    if (argc >= 1 && std::strcmp(argv[0], "multipv") == 0) return MultiPvBench(argc - 1, argv + 1);
+    if (argc >= 1 && std::strcmp(argv[0], "hash") == 0) return HashBench();
     long long depth = kDefaultSearchDepth;
     if (argc >= 1 && (!ParseCount(argv[0], depth) || depth < 1 || depth > 40)) {
-        std::printf("error: bench takes a depth from 1 to 40, or perft [DEPTH], eval, startup or threads [DEPTH]\n");
+        std::printf("error: bench takes a depth from 1 to 40, or perft [DEPTH], eval, startup, threads [DEPTH], "
+                    "multipv [DEPTH] or hash\n");
         return 1;
     }
     return SearchBench(static_cast<int>(depth));

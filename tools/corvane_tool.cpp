@@ -28,6 +28,8 @@ constexpr const char* kUsage[] = {
     "bench eval                               evaluation speed",
     "bench startup                            start-up time of four copies and a 128 MB table",
     "bench threads [DEPTH]                    time to a depth with one, two and four copies (depth 13)",
+    "bench multipv [DEPTH]                    time to a depth with MultiPV 1, 2 and 4 (depth 8)",
+    "bench hash                               time of a new hash size (16, 128, 1024) and of emptying it",
 };
 
 void Usage() {
