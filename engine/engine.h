@@ -213,6 +213,14 @@ struct Engine {
     Byte SavedRootIndex;
     // Deepest ply a node of this search was entered at.
     Byte DeepestPly;
+    // 1: every search step takes a quarter of its node budget, as the steps
+    // of a ponder search do, so that the search answers sooner.
+    Byte ShortSteps;
+    // The run flag of the worker thread that searches this copy (null for
+    // copy 1 and for copies searched by the caller's own thread): once it
+    // is no longer 1 the current search step ends after its descent, so
+    // that a worker told to stop is idle at once.
+    const std::atomic<Byte>* RunFlag;
 
     // Several best lines at the root. With MultiPv k > 1 every iteration
     // searches the root k times: pass j (PvIndex) over the root moves that

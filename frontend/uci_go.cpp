@@ -437,8 +437,11 @@ bool GoCommand(FrontEnd& fe, const char* rest) {
     }
 
     // Copy 1 searches for the lines asked; the workers always for one.
+    // A ponder search takes short steps, as pondering does in the other
+    // modes, so that a "ponderhit" with little time left is answered soon.
     for (int k = 0; k < fe.ActiveCopies; ++k) {
         fe.Copies[k].MultiPv = k == 0 ? u.MultiPv : 1;
+        fe.Copies[k].ShortSteps = g.Ponder ? 1 : 0;
         BeginSearch(fe.Copies[k]);
         if (g.OnlyCount > 0) KeepRootMoves(fe.Copies[k], g.Only, g.OnlyCount);
     }

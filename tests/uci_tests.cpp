@@ -398,6 +398,10 @@ TEST(Uci, EveryPrintedLineIsPlayable) {
         const auto before = InfoLines(run.Output.substr(0, second));
         const auto after = InfoLines(run.Output.substr(second));
         ASSERT_FALSE(before.empty() || after.empty()) << run.Output;
+        // Every line with a score has a pv.
+        EXPECT_EQ(Count(run.Output, std::regex("^info depth .* score ", std::regex::multiline)),
+                  static_cast<int>(before.size() + after.size()))
+            << run.Output;
         for (const auto& line : before) EXPECT_TRUE(Playable("", game, line.Pv)) << line.Pv[0];
         for (const auto& line : after) EXPECT_TRUE(Playable("", game + " f1b5 f6d7", line.Pv)) << line.Pv[0];
         // The ponder move can be played after the best move.

@@ -254,7 +254,7 @@ void KeepRootMoves(Engine& e, const RootMove* moves, int count) {
 
 void SearchStep(Engine& e, Byte startDepth) {
     const std::uint32_t budget = e.CopyNumber > 1 ? StepBudgetOthers : StepBudgetFirst;
-    RunSearchStep(e, startDepth, budget >> (2 * e.GameTurn));
+    RunSearchStep(e, startDepth, budget >> (2 * (e.GameTurn != TurnEngine || e.ShortSteps != 0 ? 1 : 0)));
 }
 
 void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget) {
@@ -279,7 +279,7 @@ void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget) {
         do {
             DescentStep(e);
         } while (e.NoMoves == 0);
-    } while (e.StepNodes <= e.StepBudget);
+    } while (e.StepNodes <= e.StepBudget && !(e.RunFlag != nullptr && e.RunFlag->load(std::memory_order_relaxed) != 1));
 
     e.NodeCount.store(e.NodeCount.load(std::memory_order_relaxed) + e.StepNodes - 1, std::memory_order_relaxed);
     if (e.IterationDone == 1) {
