@@ -64,8 +64,12 @@ test('scores: no mate 0, and with --mate-pv a mate score matches its line', () =
     ['score mate -2 but the pv mates after 3 plies']);
   assert.deepStrictEqual(judge(['info depth 4 score mate 2 pv a2a3 b8b7 a1a2'], mate).whys,
     ['score mate 2 but the pv does not mate after 3 plies']);
-  // A mate shown as centipawns, as the engine shows mates beyond ten plies.
-  assert.match(judge(['info depth 4 score cp 29970 pv a2a8 b8a8 a1a8'], mate).whys[0], /pv ends in checkmate after 3 plies/);
+  // A mate shown as centipawns, as the engine shows mates beyond ten plies;
+  // a modest score with a line that runs into a mate is only remarked on.
+  assert.deepStrictEqual(judge(['info depth 4 score cp 29970 pv a2a8 b8a8 a1a8'], mate).whys,
+    ['score cp 29970 but the pv ends in checkmate after 3 plies']);
+  const modest = judge(['info depth 2 score cp 16 pv a2a8 b8a8 a1a8'], mate);
+  assert.deepStrictEqual([modest.whys, modest.warnings], [[], ['score cp 16 but the pv ends in checkmate after 3 plies']]);
   // A line cut short is a warning only; a bound is not checked.
   const short = judge(['info depth 4 score mate 2 pv a2a8'], mate);
   assert.deepStrictEqual([short.whys, short.warnings], [[], ['mate 2 with a pv of 1 plies that does not end in mate']]);

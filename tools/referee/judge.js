@@ -19,6 +19,8 @@ const TIME_SLACK_MS = 25;
 // against the times one centisecond either side, and 2 % more.
 const NPS_CLOCK_STEP_MS = 10;
 const NPS_SLACK = 0.02;
+// No evaluation reaches a hundred pawns: a score beyond is a mate.
+const MATE_AS_CP = 10000;
 
 // Plays a move in coordinate notation (e2e4, e7e8q) if it is legal; true
 // when it was. A promotion must name its piece, and only a promotion may.
@@ -139,7 +141,13 @@ function judgeInfo(info, search, at, state, warnings) {
           warnings.push(`mate ${value} with a pv of ${plies} plies that does not end in mate`);
         }
       } else if (line.chess.isCheckmate()) {
-        faults.push(`score cp ${value} but the pv ends in checkmate after ${plies} plies`);
+        // A line can run past what the search has proven (its tail from the
+        // table or the capture search), so a mate at its end with a modest
+        // score is only remarked on; a hundred pawns or more is a mate
+        // shown as centipawns.
+        const why = `score cp ${value} but the pv ends in checkmate after ${plies} plies`;
+        if (Math.abs(Number(value)) >= MATE_AS_CP) faults.push(why);
+        else warnings.push(why);
       }
     }
   }
