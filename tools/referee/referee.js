@@ -128,7 +128,7 @@ class Tally {
     this.faults = Object.fromEntries(FAULTS.map(([kind]) => [kind, { count: 0, quotes: [] }]));
     this.infoJudged = 0;
     this.warnings = { count: 0, quotes: [] };
-    this.complaints = [];
+    this.complaints = new Set();  // once each, though an engine is started again
     this.spoiled = [];
     this.peerForfeits = 0;
     this.results = { win: 0, draw: 0, loss: 0 };
@@ -154,14 +154,12 @@ class Tally {
 // -- A player: an engine process and how it is run -------------------------
 
 class Player {
-  constructor(label, command, dir, options, ponder, settings, traffic) {
+  constructor(label, command, dir, options, ponder, traffic) {
     this.label = label;
     this.ours = label === 'ours';
     this.engine = new Engine(label, command, dir, traffic);
     this.options = options;
     this.ponder = ponder;
-    this.settings = settings;
-    this.name = label;
     this.pondering = null;  // the ponder search under way
   }
 
@@ -182,7 +180,7 @@ class Player {
     const answer = await this.engine.ready(STARTUP_MS);
     if (answer === null) return `${this.label} engine gave no "readyok" after its options`;
     for (const text of answer)
-      if (/^info\s+string\s/.test(text)) tally.complaints.push(`${this.label}: ${text}`);
+      if (/^info\s+string\s/.test(text)) tally.complaints.add(`${this.label}: ${text}`);
     return null;
   }
 }
@@ -255,14 +253,15 @@ class Game {
     }
   }
 
-  // Lines left from before a new "go": a stray "bestmove" there would be
-  // taken as the answer to it.
+  // Lines left from before a new "go", which belong to no search: a
+  // search's lines end with its "bestmove" (a stray one would be taken as
+  // the answer to the new "go").
   drainBefore(player) {
     const queue = player.engine.queue;
     while (queue.length > 0 && !queue[0].exit) {
       const { text } = queue.shift();
-      if (player.ours && /^bestmove(\s|$)/.test(text))
-        this.tally.fault('protocol', this.where(), `a bestmove nobody asked for: ${text}`);
+      if (player.ours && /^(bestmove(\s|$)|info\s+(?!string\s))/.test(text))
+        this.tally.fault('protocol', this.where(), `a line after the search's bestmove: ${text}`);
     }
   }
 
@@ -314,7 +313,7 @@ class Game {
 
   // Ends a ponder search that did not become the player's own: "stop" and
   // the bestmove, judged in the ponder position. False when the engine
-  // hung or crashed on it.
+  // hung or crashed on it (which loses a game still going).
   async stopPondering(player) {
     const search = player.pondering;
     player.pondering = null;
@@ -362,7 +361,7 @@ class Game {
       this.lose(player, this.crash(player, reply.exit));
       return;
     }
-    const used = reply.at - search.clockFrom;
+    const used = Math.max(0, reply.at - search.clockFrom);
     const { best, ponder, bestLegal, ponderLegal } = this.judge(search, reply);
     if (!bestLegal) {
       this.lose(player, `${player.label} engine plays an illegal move: ${reply.text}`);
@@ -384,6 +383,7 @@ class Game {
       const after = new Chess(this.chess.fen());
       playMove(after, ponder);
       if (after.moves().length > 0) {
+        this.drainBefore(player);
         player.pondering = this.search(player, after.fen(), ponder);
         player.engine.send(this.positionCommand([ponder]));
         player.engine.send(this.goCommand(true));
@@ -433,16 +433,7 @@ class Game {
     // A ponder search still under way is stopped and judged; an engine
     // that crashed or hung is started afresh for the next game.
     for (const player of [this.ours, this.peer]) {
-      if (player.pondering && player.engine.running) {
-        const search = player.pondering;
-        player.pondering = null;
-        player.engine.send('stop');
-        search.stopAt = now();
-        const reply = await this.awaitBestmove(search, search.stopAt + this.settings.graceMs);
-        if (reply === null) await this.hang(player, search, 'no bestmove after "stop" at the end of the game');
-        else if (reply.exit) this.crash(player, reply.exit);
-        else this.judge(search, reply);
-      }
+      if (player.pondering && player.engine.running) await this.stopPondering(player);
       player.pondering = null;
       if (this.end.spoiled && !player.ours) player.engine.kill();
     }
@@ -490,8 +481,8 @@ async function main() {
   };
   const tally = new Tally();
   tally.file = path.join(settings.out, 'faults.txt');  // every fault, not only the first few
-  const ours = new Player('ours', settings.engine1, settings.dir1, settings.opt1, settings.ponder1, settings, traffic);
-  const peer = new Player('peer', settings.engine2, settings.dir2, settings.opt2, settings.ponder2, settings, traffic);
+  const ours = new Player('ours', settings.engine1, settings.dir1, settings.opt1, settings.ponder1, traffic);
+  const peer = new Player('peer', settings.engine2, settings.dir2, settings.opt2, settings.ponder2, traffic);
   const summary = [];
   const say = (text) => {
     summary.push(text);
