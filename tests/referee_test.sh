@@ -86,7 +86,8 @@ check peer-missing 77 "nothing judged: peer engine .* could not be started" "$(o
 [ $? -eq 2 ] || { echo "FAIL: a usage error does not give exit 2"; failures=$((failures + 1)); }
 
 if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s)"
+  trap - EXIT
+  echo "$failures failure(s); the games' logs are kept in $work"
   exit 1
 fi
 echo "referee test passed"

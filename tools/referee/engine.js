@@ -36,7 +36,10 @@ class Engine {
     const child = this.child;
     child.stdin.on('error', () => {});  // a closed pipe shows as the exit
     let pending = '';
+    // An engine started again: what its killed predecessor still had in
+    // its pipe is dropped.
     child.stdout.on('data', (chunk) => {
+      if (this.child !== child) return;
       const at = performance.now();
       pending += chunk.toString('latin1');
       const parts = pending.split('\n');
@@ -44,6 +47,7 @@ class Engine {
       for (const raw of parts) this.arrive({ at, text: raw.replace(/\r$/, '') });
     });
     child.stderr.on('data', (chunk) => {
+      if (this.child !== child) return;
       for (const text of chunk.toString('latin1').split('\n'))
         if (text !== '') this.traffic(this.label, '2>', text);
     });
