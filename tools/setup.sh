@@ -5,9 +5,13 @@ set -euo pipefail
 
 # The compiler, the build system and GoogleTest; the real xboard, a virtual
 # X server, a Debian engine for the match tests and Python for the planted
-# faults of the harness test; groff for the check of the manual page; clang
-# for the fuzz targets.
-packages=(g++ cmake make libgtest-dev xboard xvfb xauth polyglot hoichess python3 groff-base clang)
+# faults of the harness test; Node.js for the UCI referee (which installs its
+# own npm packages) and Stockfish as its peer; groff for the check of the
+# manual page; clang for the fuzz targets.
+packages=(g++ cmake make libgtest-dev xboard xvfb xauth polyglot hoichess python3 nodejs stockfish groff-base clang)
+# Debian's nodejs comes without npm, which is a package of its own there;
+# other builds of nodejs bring it along.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 # Other packages can be named on the command line instead (tools/setup-match.sh).
 [ $# -gt 0 ] && packages=("$@")
 
