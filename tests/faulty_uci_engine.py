@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A UCI engine with a planted fault, for the tests of the referee.
 
-    faulty_uci_engine.py [--mend] FAULT N COMMAND [ARG ...]
+    faulty_uci_engine.py FAULT N COMMAND [ARG ...]
 
 Runs COMMAND (a real engine) and passes every line between it and the
 interface; from its N-th search on (the N-th "go", counted from 1; ponder
@@ -26,12 +26,6 @@ can be:
 
 The faults of "bestmove", "ponder" and "slow" go into a search that ends by
 itself or by "ponderhit", not into a ponder search ended by "stop".
-
---mend hides two faults of the engine behind it, so that a test judges the
-referee and not that engine: the first info line of each search (which
-repeats the line of the search before) is dropped, and after "ponderhit" the
-time (which the engine restarts) is this program's time since the "go", and
-the nps is counted from it.
 """
 import os
 import re
@@ -73,9 +67,6 @@ class Search:
 
 def main():
     args = sys.argv[1:]
-    mend = args[:1] == ["--mend"]
-    if mend:
-        args = args[1:]
     if len(args) < 3:
         sys.stderr.write(__doc__)
         return 2
@@ -151,18 +142,6 @@ def main():
             own = search is not None and not (search.ponder and search.hit is None and search.stopped)
             if words[:1] == ["info"] and "depth" in words and search is not None:
                 search.infos += 1
-                if mend and search.infos == 1:
-                    continue
-                if mend and search.hit is not None and field(words, "time") is not None:
-                    # The engine restarts its clock some time after it has
-                    # read "ponderhit": the time of this program since "go"
-                    # stands in for it.
-                    elapsed = int(millis() - search.started)
-                    line = replace_field(line, "time", elapsed)
-                    nodes = field(words, "nodes")
-                    if nodes is not None and "nps" in words:
-                        line = replace_field(line, "nps", nodes * 1000 // max(1, elapsed))
-                    words = line.split()
                 if "pv" in words and armed(search) and fault == "stale-pv" and state["previous_pv"]:
                     line = line[:line.index(" pv ")] + " pv " + state["previous_pv"]
                     state["planted"] = True

@@ -53,17 +53,19 @@ test('multipv lines come 1..k within a depth, with distinct first moves', () => 
     'info depth 5 multipv 3 pv c2c4'], { multiPV: 2 }).whys, ['multipv 3 outside 1..2']);
 });
 
-test('scores: no mate 0, and with --mate-pv a mate score matches its line', () => {
+test('scores: no mate 0, and with --mate-pv a line that mates is scored as that side\'s mate', () => {
   const mate = { root: MATE_IN_2, checkMatePv: true };
   assert.deepStrictEqual(judge(['info depth 4 score mate 2 pv a2a8 b8a8 a1a8'], mate).whys, []);
   assert.deepStrictEqual(judge(['info depth 4 score mate 0 pv a2a8'], mate).whys, ['score mate 0']);
-  assert.deepStrictEqual(judge(['info depth 4 score mate 3 pv a2a8 b8a8 a1a8'], mate).whys,
-    ['score mate 3 but the pv mates after 3 plies']);
-  // The engine mated: its opponent mates after an even number of plies.
+  // The engine mated, but its line has it give mate.
   assert.deepStrictEqual(judge(['info depth 4 score mate -2 pv a2a8 b8a8 a1a8'], mate).whys,
-    ['score mate -2 but the pv mates after 3 plies']);
-  assert.deepStrictEqual(judge(['info depth 4 score mate 2 pv a2a3 b8b7 a1a2'], mate).whys,
-    ['score mate 2 but the pv does not mate after 3 plies']);
+    ["score mate -2 but the pv ends in the other side's mate after 3 plies"]);
+  // A line from the table that mates sooner, or runs past the mate without
+  // giving it, is only remarked on.
+  const sooner = judge(['info depth 4 score mate 3 pv a2a8 b8a8 a1a8'], mate);
+  assert.deepStrictEqual([sooner.whys, sooner.warnings], [[], ['score mate 3 but the pv mates after 3 plies']]);
+  const past = judge(['info depth 4 score mate 2 pv a2a3 b8b7 a1a2'], mate);
+  assert.deepStrictEqual([past.whys, past.warnings], [[], ['score mate 2 but the pv does not mate after 3 plies']]);
   // A mate shown as centipawns, as the engine shows mates beyond ten plies;
   // a modest score with a line that runs into a mate is only remarked on.
   assert.deepStrictEqual(judge(['info depth 4 score cp 29970 pv a2a8 b8a8 a1a8'], mate).whys,

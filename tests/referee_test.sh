@@ -9,11 +9,6 @@
 # or cannot start leaves nothing judged (exit 77), and is never counted
 # against our engine.
 #
-# Today's engine repeats the previous search's best line as the first info
-# line of each search and restarts its time at "ponderhit"; the wrapper's
-# --mend hides both, so that this test judges the referee (the real matches
-# judge the engine).
-#
 #   tests/referee_test.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
 
@@ -35,8 +30,7 @@ node --test "$source/tests/referee_judge_test.js" >"$work/judge.log" 2>&1 ||
 # name, expected exit status, a text the summary must hold (grep -E), ours,
 # peer, extra options. One game from the first opening, ours White, 28
 # plies, 10 s + 0.1 s (so that searches pass 100 ms and their nps is
-# judged), pondering, and MultiPV 2, which today's engine refuses with an
-# "info string" line that the referee records.
+# judged), pondering, and MultiPV 2.
 check() {
   local name="$1" expected="$2" text="$3" one="$4" two="$5"
   shift 5
@@ -56,14 +50,14 @@ check() {
   fi
 }
 
-ours() { echo "$faulty --mend $1 $engine"; }
+ours() { echo "$faulty $1 $engine"; }
 
 # A clean run, both colours.
 check clean 0 "no fault of ours" "$(ours 'none 0')" "$engine" -n 2
 
 # Our faults: each fails the match under its own name.
 check stale-pv 1 "^ours: illegal info lines: [1-9]" "$(ours 'stale-pv 3')" "$engine"
-grep -q "pv move .* (ply 1) is illegal" "$work/stale-pv/summary.txt" ||
+grep -q -E "pv move .* \(ply [0-9]+\) is illegal" "$work/stale-pv/summary.txt" ||
   { echo "FAIL: stale-pv: the stale line is not quoted"; failures=$((failures + 1)); }
 check bestmove 1 "^ours: illegal moves: 1" "$(ours 'bestmove 3')" "$engine"
 grep -q "^game 1: .*{ours engine plays an illegal move" "$work/bestmove/summary.txt" ||

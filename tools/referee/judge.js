@@ -128,15 +128,19 @@ function judgeInfo(info, search, at, state, warnings) {
     } else if (kind === 'mate' && Number(value) === 0) {
       faults.push('score mate 0');
     } else if (search.checkMatePv && bound === undefined && line !== null && line.illegalAt < 0) {
-      // A mate score must match the mate its line shows, and a line that
-      // ends in mate must be scored as one.
+      // A line that ends in mate must be scored as a mate of the side that
+      // gives it. Its length may differ from the score's: the line follows
+      // the moves stored in the table, which need not be the longest
+      // defence or the shortest mate the search proved; that is only
+      // remarked on.
       const plies = info.pv.length;
       if (kind === 'mate') {
         const needed = matePlies(Number(value));
         if (line.chess.isCheckmate()) {
-          if (plies !== needed) faults.push(`score mate ${value} but the pv mates after ${plies} plies`);
+          if (plies % 2 !== needed % 2) faults.push(`score mate ${value} but the pv ends in the other side's mate after ${plies} plies`);
+          else if (plies !== needed) warnings.push(`score mate ${value} but the pv mates after ${plies} plies`);
         } else if (plies >= needed) {
-          faults.push(`score mate ${value} but the pv does not mate after ${needed} plies`);
+          warnings.push(`score mate ${value} but the pv does not mate after ${needed} plies`);
         } else {
           warnings.push(`mate ${value} with a pv of ${plies} plies that does not end in mate`);
         }
