@@ -216,11 +216,14 @@ struct Engine {
     // 1: every search step takes a quarter of its node budget, as the steps
     // of a ponder search do, so that the search answers sooner.
     Byte ShortSteps;
-    // The run flag of the worker thread that searches this copy (null for
-    // copy 1 and for copies searched by the caller's own thread): once it
-    // is no longer 1 the current search step ends after its descent, so
-    // that a worker told to stop is idle at once.
-    const std::atomic<Byte>* RunFlag;
+    // A flag of the front end that ends the current search step after its
+    // descent once it no longer holds StepFlagGo (the search does not
+    // depend on where steps end): in UCI mode a worker's run flag, so that
+    // a worker told to stop is idle at once, and for copy 1 the flag of a
+    // waiting input line, so that "ponderhit" and "stop" are seen at once.
+    // Null where the steps run their whole budget.
+    const std::atomic<Byte>* StepFlag;
+    Byte StepFlagGo;
 
     // Several best lines at the root. With MultiPv k > 1 every iteration
     // searches the root k times: pass j (PvIndex) over the root moves that

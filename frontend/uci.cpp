@@ -346,6 +346,16 @@ using namespace uci;
 
 void UciStart(FrontEnd& fe) {
     fe.UciMode = 1;
+    // An interface waits for the answers to "ponderhit", "stop" and
+    // "isready", and for the move after a "stop" with little time left: a
+    // search step ends as soon as a line is waiting (copy 1) or its worker
+    // is told to stop (the other copies).
+    fe.Copies[0].StepFlag = &fe.LineReady;
+    fe.Copies[0].StepFlagGo = 0;
+    for (int k = 1; k < fe.CopyCount; ++k) {
+        fe.Copies[k].StepFlag = &fe.WorkerRun[k - 1];
+        fe.Copies[k].StepFlagGo = 1;
+    }
     PrintIdentification(fe);
 }
 

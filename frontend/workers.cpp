@@ -59,9 +59,6 @@ void SleepOneMillisecond() {
 void StartWorkers(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount - 1; ++k) {
         fe.WorkerRun[k].store(0);
-        // A step of the worker's copy ends as soon as its run flag is
-        // cleared: the search does not depend on where steps end.
-        fe.Copies[k + 1].RunFlag = &fe.WorkerRun[k];
         std::thread(WorkerLoop, &fe, k).detach();
     }
 }

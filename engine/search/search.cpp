@@ -279,7 +279,8 @@ void RunSearchStep(Engine& e, Byte startDepth, std::uint32_t budget) {
         do {
             DescentStep(e);
         } while (e.NoMoves == 0);
-    } while (e.StepNodes <= e.StepBudget && !(e.RunFlag != nullptr && e.RunFlag->load(std::memory_order_relaxed) != 1));
+    } while (e.StepNodes <= e.StepBudget &&
+             (e.StepFlag == nullptr || e.StepFlag->load(std::memory_order_relaxed) == e.StepFlagGo));
 
     e.NodeCount.store(e.NodeCount.load(std::memory_order_relaxed) + e.StepNodes - 1, std::memory_order_relaxed);
     if (e.IterationDone == 1) {
