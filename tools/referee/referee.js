@@ -132,6 +132,9 @@ class Tally {
     this.spoiled = [];
     this.peerForfeits = 0;
     this.results = { win: 0, draw: 0, loss: 0 };
+    // The clock of the engine under test: moves timed, time they used, the
+    // most one used, and the least time it had left after a move.
+    this.clock = { moves: 0, usedMs: 0, mostMs: 0, leastLeftMs: Infinity };
   }
 
   fault(kind, where, text) {
@@ -376,6 +379,13 @@ class Game {
       return;
     }
     this.clock[side] = left - used + this.settings.incMs;
+    if (player.ours) {
+      const c = this.tally.clock;
+      c.moves++;
+      c.usedMs += used;
+      c.mostMs = Math.max(c.mostMs, used);
+      c.leastLeftMs = Math.min(c.leastLeftMs, left - used);
+    }
     playMove(this.chess, best);
     this.moves.push(best);
     if (this.judgeEnd()) return;
@@ -539,6 +549,10 @@ async function main() {
       say(`ours: ${label}: ${count}`);
       for (const quote of quotes) say(`  ${quote}`);
     }
+    const c = tally.clock;
+    if (c.moves > 0)
+      say(`ours: time per move: ${(c.usedMs / c.moves).toFixed(1)} ms on average over ${c.moves} moves, ` +
+          `at most ${Math.round(c.mostMs)} ms; least time left after a move ${Math.round(c.leastLeftMs)} ms`);
     for (const complaint of tally.complaints) say(`option complaint (recorded): ${complaint}`);
     if (tally.warnings.count > 0) {
       say(`warnings: ${tally.warnings.count}`);
