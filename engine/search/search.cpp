@@ -99,6 +99,19 @@ void StartNewSearch(Engine& e) {
     });
 }
 
+// A new pass over the root moves: the window 16 points either side of
+// `score` (within the infinities), no failure yet, no value and no line.
+void OpenRootWindow(Engine& e, int score) {
+    e.WindowHigh = static_cast<Word>(std::min<int>(score + 16, ScorePlusInfinity));
+    e.WindowLow = static_cast<Word>(std::max<int>(score - 16, ScoreMinusInfinity));
+    e.PlyBound[0] = e.WindowHigh;
+    e.PlyBound[1] = e.WindowLow;
+    e.WindowFails = 0;
+    e.SavedRootScore = 0;
+    e.PlyValue[1] = ScoreMinusInfinity;
+    e.ReportedSlot = 255;
+}
+
 void NextIteration(Engine& e) {
     if (e.PlyDepth[1] < kDeepestRootDepth) e.PlyDepth[1] = static_cast<Word>(e.PlyDepth[1] + 8);
     const int b = e.BestIndex[1];
@@ -108,19 +121,8 @@ void NextIteration(Engine& e) {
         e.BestIndex[1] = 0;
     }
     ResetPlies(e, 2);
-    int high = e.BestScore + 16;
-    int low = e.BestScore - 16;
-    if (high > ScorePlusInfinity) high = ScorePlusInfinity;
-    if (low < ScoreMinusInfinity) low = ScoreMinusInfinity;
-    e.WindowHigh = static_cast<Word>(high);
-    e.WindowLow = static_cast<Word>(low);
-    e.PlyBound[0] = e.WindowHigh;
-    e.PlyBound[1] = e.WindowLow;
-    e.WindowFails = 0;
-    e.SavedRootScore = 0;
-    e.PlyValue[1] = ScoreMinusInfinity;
+    OpenRootWindow(e, e.BestScore);
     e.MoveCursor[1] = e.LastMove[1] == ListEmptyLast ? CursorNone : 0;
-    e.ReportedSlot = 255;
 }
 
 // Moves root slot b to slot j (j <= b), shifting slots j..b-1 up by one; a
@@ -185,23 +187,15 @@ bool EndRootPass(Engine& e) {
         // score its line had in the iteration before, if there was one.
         const int next = j + 1;
         ResetPlies(e, 2);
-        int high = ScorePlusInfinity;
-        int low = ScoreMinusInfinity;
-        if (next < e.LineCount) {
-            high = std::min<int>(e.LineScore[next] + 16, ScorePlusInfinity);
-            low = std::max<int>(e.LineScore[next] - 16, ScoreMinusInfinity);
+        OpenRootWindow(e, next < e.LineCount ? e.LineScore[next] : ScoreLevel);
+        if (next >= e.LineCount) {
+            // The line's first iteration: the whole window.
+            e.WindowHigh = e.PlyBound[0] = ScorePlusInfinity;
+            e.WindowLow = e.PlyBound[1] = ScoreMinusInfinity;
         }
         e.PvIndex = static_cast<Byte>(next);
-        e.WindowHigh = static_cast<Word>(high);
-        e.WindowLow = static_cast<Word>(low);
-        e.PlyBound[0] = e.WindowHigh;
-        e.PlyBound[1] = e.WindowLow;
-        e.WindowFails = 0;
-        e.SavedRootScore = 0;
-        e.PlyValue[1] = ScoreMinusInfinity;
         e.BestIndex[1] = static_cast<Byte>(next);
         e.MoveCursor[1] = static_cast<Byte>(next);
-        e.ReportedSlot = 255;
         return true;
     }
     SortRootLines(e, lines);
