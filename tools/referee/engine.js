@@ -87,10 +87,14 @@ class Engine {
     }
   }
 
+  // Writes a line to the engine; returns the time (performance.now()) taken
+  // right before the write, from which the engine may see it.
   send(text) {
-    if (!this.running) return;
+    if (!this.running) return performance.now();
     this.traffic(this.label, '>', text);
+    const at = performance.now();
     this.child.stdin.write(`${text}\n`);
+    return at;
   }
 
   // The next line, or null when none came before `deadline` (a time from

@@ -320,8 +320,7 @@ class Game {
   async stopPondering(player) {
     const search = player.pondering;
     player.pondering = null;
-    player.engine.send('stop');
-    search.stopAt = now();
+    search.stopAt = player.engine.send('stop');
     const reply = await this.awaitBestmove(search, search.stopAt + this.settings.graceMs);
     if (reply === null) {
       await this.hang(player, search, `no bestmove within ${this.settings.graceMs} ms of "stop" to a ponder search`);
@@ -343,15 +342,13 @@ class Game {
     if (player.pondering && player.pondering.predicted === last) {
       search = player.pondering;
       player.pondering = null;
-      player.engine.send('ponderhit');
-      search.hitAt = search.clockFrom = now();
+      search.hitAt = search.clockFrom = player.engine.send('ponderhit');
     } else {
       if (player.pondering && !(await this.stopPondering(player))) return;
       this.drainBefore(player);
       search = this.search(player, this.chess.fen());
       player.engine.send(this.positionCommand());
-      player.engine.send(this.goCommand(false));
-      search.goAt = search.clockFrom = now();
+      search.goAt = search.clockFrom = player.engine.send(this.goCommand(false));
     }
     const left = this.clock[side];
     const reply = await this.awaitBestmove(search, search.clockFrom + Math.max(0, left) + this.settings.graceMs);
@@ -396,8 +393,7 @@ class Game {
         this.drainBefore(player);
         player.pondering = this.search(player, after.fen(), ponder);
         player.engine.send(this.positionCommand([ponder]));
-        player.engine.send(this.goCommand(true));
-        player.pondering.goAt = now();
+        player.pondering.goAt = player.engine.send(this.goCommand(true));
       }
     }
   }
