@@ -547,7 +547,7 @@ async function main() {
     }
     const c = tally.clock;
     if (c.moves > 0)
-      say(`ours: time per move: ${(c.usedMs / c.moves).toFixed(1)} ms on average over ${c.moves} moves, ` +
+      say(`ours: clock, time per move ${(c.usedMs / c.moves).toFixed(1)} ms on average over ${c.moves} moves, ` +
           `at most ${Math.round(c.mostMs)} ms; least time left after a move ${Math.round(c.leastLeftMs)} ms`);
     for (const complaint of tally.complaints) say(`option complaint (recorded): ${complaint}`);
     if (tally.warnings.count > 0) {
