@@ -220,15 +220,6 @@ Byte PromotionCode(char letter, Byte side) {
     return side == 1 ? static_cast<Byte>(code + 10) : code;
 }
 
-char PromotionLetter(int index) {
-    switch (index) {
-    case 1: return 'r';
-    case 2: return 'b';
-    case 3: return 'n';
-    default: return ' ';
-    }
-}
-
 Byte PlayGameMove(FrontEnd& fe, Byte side, bool ageTable) {
     const char* w = fe.WorkLine;
     const std::size_t length = std::strlen(w);

@@ -12,6 +12,7 @@
 #include "engine/copy.h"
 #include "engine/engine.h"
 #include "engine/search/search.h"
+#include "frontend/move_text.h"
 
 namespace corvane {
 
@@ -136,7 +137,6 @@ void FlipSides(FrontEnd& fe);
 Byte ParseSquare(const FrontEnd& fe, char file, char rank);
 void SquareName(const FrontEnd& fe, Byte square, char out[2]);
 Byte PromotionCode(char letter, Byte side);
-char PromotionLetter(int index);
 // Plays the move text of WorkLine for side 0 (the engine's pieces) or 1 in
 // every copy, and returns copy 1's game-state code. With ageTable false the
 // engine's own move leaves the hash table's ages alone (a game replayed).

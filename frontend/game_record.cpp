@@ -38,7 +38,7 @@ void WriteGameRecord(FrontEnd& fe, std::FILE* out) {
         GameMoveSquares(fe, k, fromName, toName);
         if (k % 2 == 0) std::fprintf(out, "%d. ", k / 2 + 1);
         std::fprintf(out, "%c%c%c%c%c ", fromName[0], fromName[1], toName[0], toName[1],
-                     PromotionLetter(entry & 3));
+                     PromotionLetter(static_cast<Byte>(BlackQueen + (entry & 3)), PromotionText::QueenBlank));
         if (k % 8 == 7 || k == plies - 1) std::fputc('\n', out);
     }
     std::fflush(out);

@@ -112,22 +112,6 @@ namespace corvane {
 
 namespace {
 
-// A best root move's coordinate text in WorkLine: from-square, to-square,
-// and for a promotion r, b or n, or a blank for a queen.
-void WriteMoveText(FrontEnd& fe, const RootMove& m) {
-    char from[2];
-    char to[2];
-    SquareName(fe, m.From, from);
-    SquareName(fe, m.To, to);
-    int n = 0;
-    fe.WorkLine[n++] = from[0];
-    fe.WorkLine[n++] = from[1];
-    fe.WorkLine[n++] = to[0];
-    fe.WorkLine[n++] = to[1];
-    if (m.Promotion != 0) fe.WorkLine[n++] = PromotionLetter(m.Promotion - 2);
-    fe.WorkLine[n] = '\0';
-}
-
 bool LineWaiting(const FrontEnd& fe) {
     return fe.LineReady.load(std::memory_order_acquire) == 1;
 }
@@ -206,7 +190,9 @@ bool SearchTurn(FrontEnd& fe) {
         StopWorkers(fe);
         ReadStopwatch(fe);
         PrintSummaryLine(fe);
-        WriteMoveText(fe, RootBestMove(first));
+        // The move's text, a blank after it for a queen promotion.
+        const RootMove m = RootBestMove(first);
+        WriteMoveText(fe, m.From, m.To, m.Promotion, PromotionText::QueenBlank, fe.WorkLine);
         fe.PonderState = 2;
     }
     // Whether a line came while the move was being found; one that comes

@@ -27,17 +27,17 @@ int DigitCount(std::uint64_t value) {
 // Writes one entry of the best line; returns true when the entry ends the
 // line (a mate entry or an end marker).
 bool AddEntry(const FrontEnd& fe, LineText& out, std::uint32_t entry) {
-    const std::uint32_t flags = entry & 255;
-    if (flags == LineMateEntry) {
+    const LineMove m = ReadLineEntry(entry);
+    if (m.Mate) {
         out.Add('M');
-        out.AddUnsigned(entry >> 16);
+        out.AddUnsigned(m.MateMoves);
         out.Add('#');
         return true;
     }
-    const Byte from = static_cast<Byte>(entry >> 24);
-    const Byte to = static_cast<Byte>(entry >> 16);
-    const int promotion = static_cast<int>((entry >> 12) & 15);
-    const int kind = static_cast<int>((entry >> 8) & 15) % 10 + 1;
+    const std::uint32_t flags = m.Flags;
+    const Byte from = m.From;
+    const Byte to = m.To;
+    const int kind = m.Kind;
 
     if (kind == kKing && (from - to == 2 || to - from == 2)) {
         // The g-file of the real board, wherever the engine's king stands.
@@ -56,7 +56,7 @@ bool AddEntry(const FrontEnd& fe, LineText& out, std::uint32_t entry) {
         out.AddSquare(fe, to);
         if (flags & LineFlagPromotion) {
             out.Add('=');
-            const int promoted = promotion % 10;
+            const int promoted = m.Promotion % 10;
             if (promoted >= 1 && promoted <= 5) out.Add(fe.MoveLetters[promoted]);
         }
     }
@@ -101,7 +101,7 @@ void ShowThinking(FrontEnd& fe) {
             out.Add('<');
             out.AddSquare(fe, fe.PonderMove[0]);
             out.AddSquare(fe, fe.PonderMove[1]);
-            if (fe.PonderMove[2] != 0) out.Add(PromotionLetter(fe.PonderMove[2] - 12));
+            if (fe.PonderMove[2] != 0) out.Add(PromotionLetter(fe.PonderMove[2], PromotionText::QueenBlank));
             out.Add("> ");
         }
 
@@ -122,15 +122,15 @@ void ShowThinking(FrontEnd& fe) {
     // reply to ponder on. A line without one (entry 1 empty or the mate
     // entry) predicts nothing.
     if (e.GameTurn == TurnEngine && shown > 2) {
-        const std::uint32_t reply = line[1];
-        if (reply == 0 || (reply & 255) == LineMateEntry) {
+        const LineMove reply = ReadLineEntry(line[1]);
+        if (line[1] == 0 || reply.Mate) {
             fe.PonderMove[0] = NoPonderMove;
             fe.PonderMove[1] = 0;
             fe.PonderMove[2] = 0;
         } else {
-            fe.PonderMove[0] = static_cast<Byte>(reply >> 24);
-            fe.PonderMove[1] = static_cast<Byte>(reply >> 16);
-            fe.PonderMove[2] = (reply & LineFlagPromotion) ? static_cast<Byte>((reply >> 12) & 15) : 0;
+            fe.PonderMove[0] = reply.From;
+            fe.PonderMove[1] = reply.To;
+            fe.PonderMove[2] = reply.Promotion;
         }
     }
 }

@@ -46,14 +46,6 @@ void InfoString(FrontEnd& fe, const char* text, const char* detail) {
     PrintLine(fe, line);
 }
 
-void MoveText(const FrontEnd& fe, Byte from, Byte to, Byte promotion, char out[6]) {
-    SquareName(fe, from, out);
-    SquareName(fe, to, out + 2);
-    int n = 4;
-    if (promotion != 0) out[n++] = " kqrbn"[promotion % 10 <= 5 ? promotion % 10 : 2];
-    out[n] = '\0';
-}
-
 bool IsMoveWord(const char* w) {
     const std::size_t n = std::strlen(w);
     if (n != 4 && n != 5) return false;

@@ -161,10 +161,17 @@ void ApplyTimeLimits(FrontEnd& fe, const GoLimits& g) {
 
 // -- Lines --------------------------------------------------------------------
 
-std::uint32_t EntryFrom(std::uint32_t entry) { return (entry >> 24) & 255; }
-std::uint32_t EntryTo(std::uint32_t entry) { return (entry >> 16) & 255; }
-Byte EntryPromotion(std::uint32_t entry) {
-    return (entry & LineFlagPromotion) ? static_cast<Byte>((entry >> 12) & 15) : 0;
+// Does a best-line entry name root move m?
+bool Names(std::uint32_t entry, const RootMove& m) {
+    const LineMove move = ReadLineEntry(entry);
+    return !move.Mate && move.From == m.From && move.To == m.To;
+}
+
+// A move in UCI notation (e2e4, e7e8q).
+void AddMove(const FrontEnd& fe, LineText& text, Byte from, Byte to, Byte promotion) {
+    char move[6];
+    WriteMoveText(fe, from, to, promotion, PromotionText::EveryPiece, move);
+    text.Add(move);
 }
 
 // How many of the first `count` entries of `line` can be played one after
@@ -175,11 +182,10 @@ int PlayableEntries(FrontEnd& fe, const std::uint32_t* line, int count) {
     Engine& r = fe.Uci.Referee;
     CopyGamePosition(r, fe.Copies[0]);
     for (int i = 0; i < count; ++i) {
-        const Byte from = static_cast<Byte>(EntryFrom(line[i]));
-        const Byte to = static_cast<Byte>(EntryTo(line[i]));
-        const Byte promotion = EntryPromotion(line[i]);
+        const LineMove m = ReadLineEntry(line[i]);
         // The line starts with the engine's move (codes 1 to 6).
-        const Byte code = i % 2 == 0 ? PlayBlackGameMove(r, from, to, promotion) : PlayWhiteMove(r, from, to, promotion);
+        const Byte code = i % 2 == 0 ? PlayBlackGameMove(r, m.From, m.To, m.Promotion)
+                                     : PlayWhiteMove(r, m.From, m.To, m.Promotion);
         if (code == GameRefused) return i;
     }
     return count;
@@ -191,7 +197,7 @@ int PlayableEntries(FrontEnd& fe, const std::uint32_t* line, int count) {
 // played. Returns the number of entries in `out`.
 int LineOfMove(FrontEnd& fe, const std::uint32_t* candidate, const RootMove& m, std::uint32_t* out) {
     int n = 0;
-    if (candidate != nullptr && EntryFrom(candidate[0]) == m.From && EntryTo(candidate[0]) == m.To) {
+    if (candidate != nullptr && Names(candidate[0], m)) {
         for (; n < LineEntries - 1 && candidate[n] != 0 && (candidate[n] & 255) != LineMateEntry; ++n) {
             out[n] = candidate[n];
             if (candidate[n] & (LineFlagFailLow | LineFlagFailHigh)) {
@@ -200,11 +206,7 @@ int LineOfMove(FrontEnd& fe, const std::uint32_t* candidate, const RootMove& m, 
             }
         }
     }
-    if (n == 0) {
-        out[0] = (static_cast<std::uint32_t>(m.From) << 24) + (static_cast<std::uint32_t>(m.To) << 16);
-        if (m.Promotion != 0) out[0] += (static_cast<std::uint32_t>(m.Promotion) << 12) + LineFlagPromotion;
-        n = 1;
-    }
+    if (n == 0) out[n++] = MoveLineEntry(m.From, m.To, m.Promotion);
     return PlayableEntries(fe, out, n);
 }
 
@@ -217,7 +219,7 @@ const std::uint32_t* BestLineOf(FrontEnd& fe, const RootMove& m) {
     if (fe.Uci.HaveLine != 0) candidates[0] = e.PrincipalVariation;
     if (e.MultiPv > 1 && (e.LineCount > 0 || e.PvIndex > 0)) candidates[1] = e.LineVariation[0];
     for (const std::uint32_t* line : candidates)
-        if (line != nullptr && EntryFrom(line[0]) == m.From && EntryTo(line[0]) == m.To) return line;
+        if (line != nullptr && Names(line[0], m)) return line;
     return nullptr;
 }
 
@@ -271,10 +273,8 @@ void PrintInfo(FrontEnd& fe, int depth, int index, Word score, const std::uint32
     text.AddUnsigned(ms);
     for (int i = 0; i < length; ++i) {
         text.Add(i == 0 ? " pv " : " ");
-        char move[6];
-        MoveText(fe, static_cast<Byte>(EntryFrom(line[i])), static_cast<Byte>(EntryTo(line[i])),
-                 EntryPromotion(line[i]), move);
-        text.Add(move);
+        const LineMove m = ReadLineEntry(line[i]);
+        AddMove(fe, text, m.From, m.To, m.Promotion);
     }
     PrintLine(fe, text.Text);
 }
@@ -315,13 +315,11 @@ void ShowCurrentMove(FrontEnd& fe) {
     const Byte from = e.MoveFrom[1][slot];
     const Byte to = e.MoveTo[1][slot];
     const Byte promotion = OnLastRow(to) && e.GameBoard[from] == BlackPawn ? e.MoveExtra[1][slot] : 0;
-    char move[6];
-    MoveText(fe, from, to, promotion, move);
     LineText text;
     text.Add("info depth ");
     text.AddNumber(CurrentDepth(e));
     text.Add(" currmove ");
-    text.Add(move);
+    AddMove(fe, text, from, to, promotion);
     text.Add(" currmovenumber ");
     text.AddNumber(slot + 1);
     PrintLine(fe, text.Text);
@@ -332,21 +330,18 @@ void ShowCurrentMove(FrontEnd& fe) {
 void PrintBestMove(FrontEnd& fe) {
     Engine& e = fe.Copies[0];
     const RootMove m = RootBestMove(e);
-    char best[6];
-    MoveText(fe, m.From, m.To, m.Promotion, best);
-    char text[40];
+    LineText text;
+    text.Add("bestmove ");
+    AddMove(fe, text, m.From, m.To, m.Promotion);
     const std::uint32_t* line = BestLineOf(fe, m);
     std::uint32_t shown[LineEntries];
     if (line != nullptr && (line[0] & (LineFlagFailLow | LineFlagFailHigh)) == 0 &&
         LineOfMove(fe, line, m, shown) >= 2) {
-        char reply[6];
-        MoveText(fe, static_cast<Byte>(EntryFrom(shown[1])), static_cast<Byte>(EntryTo(shown[1])),
-                 EntryPromotion(shown[1]), reply);
-        std::snprintf(text, sizeof text, "bestmove %s ponder %s", best, reply);
-    } else {
-        std::snprintf(text, sizeof text, "bestmove %s", best);
+        const LineMove reply = ReadLineEntry(shown[1]);
+        text.Add(" ponder ");
+        AddMove(fe, text, reply.From, reply.To, reply.Promotion);
     }
-    PrintLine(fe, text);
+    PrintLine(fe, text.Text);
 }
 
 // -- Lines that arrive during the search ------------------------------------

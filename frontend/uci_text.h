@@ -1,7 +1,7 @@
 // The pieces of UCI mode shared by its two files (uci.cpp: the session, the
 // game held and the options; uci_go.cpp: "go", the info lines and
-// "bestmove"): reading the words of a line, answers in "info string" lines,
-// and move text.
+// "bestmove"): reading the words of a line and answers in "info string"
+// lines.
 #pragma once
 
 #include <cstdint>
@@ -48,10 +48,6 @@ bool SameNoCase(const char* a, const char* b);
 // One "info string" line: the text, then at most a few dozen characters of
 // `detail` (a piece of the line it answers).
 void InfoString(FrontEnd& fe, const char* text, const char* detail = nullptr);
-
-// A move in UCI notation from the cells of the position held and the
-// promoted piece's code (0 for no promotion): e2e4, e7e8q.
-void MoveText(const FrontEnd& fe, Byte from, Byte to, Byte promotion, char out[6]);
 
 // Is the word a move in coordinate notation (with a promotion letter or
 // not)?

@@ -49,14 +49,9 @@ int PerftCommand(int argc, char** argv) {
     std::uint64_t total = 0;
     for (int i = 0; i < n; ++i) {
         const PerftEntry& entry = entries[i];
-        char from[2];
-        char to[2];
-        SquareName(tool->Front, entry.From, from);
-        SquareName(tool->Front, entry.To, to);
-        char promotion[2] = {0, 0};
-        if (entry.Promotion != 0) promotion[0] = "  qrbn"[entry.Promotion % 10];
-        std::printf("%llu %c%c%c%c%s\n", static_cast<unsigned long long>(entry.Count), from[0], from[1], to[0], to[1],
-                    promotion);
+        char move[6];
+        WriteMoveText(tool->Front, entry.From, entry.To, entry.Promotion, PromotionText::EveryPiece, move);
+        std::printf("%llu %s\n", static_cast<unsigned long long>(entry.Count), move);
         total += entry.Count;
     }
     std::printf("%llu\n", static_cast<unsigned long long>(total));

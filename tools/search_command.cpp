@@ -19,26 +19,6 @@ namespace {
 
 constexpr Word kToolHashUnits = 64;
 
-// Coordinate text of a move of the held position: real squares, and the
-// promotion letter of the piece when a pawn promotes.
-void MoveText(const FrontEnd& fe, Byte from, Byte to, Byte promotion, bool promotes, char* out) {
-    char a[2];
-    char b[2];
-    SquareName(fe, from, a);
-    SquareName(fe, to, b);
-    int n = 0;
-    out[n++] = a[0];
-    out[n++] = a[1];
-    out[n++] = b[0];
-    out[n++] = b[1];
-    if (promotes) {
-        static constexpr char kLetters[] = "?qrbn";
-        const int kind = promotion % 10;
-        out[n++] = kind >= 2 && kind <= 5 ? kLetters[kind - 1] : 'q';
-    }
-    out[n] = '\0';
-}
-
 }  // namespace
 
 void PrintBestLine(ToolContext& tool) {
@@ -46,18 +26,16 @@ void PrintBestLine(ToolContext& tool) {
     const int score = static_cast<int>(e.BestScore) - ScoreLevel;
     std::printf("%d %d %llu", CurrentDepth(e), score,
                 static_cast<unsigned long long>(e.NodeCount.load(std::memory_order_relaxed)));
-    for (int i = 0; i < 64; ++i) {
-        const std::uint32_t entry = e.PrincipalVariation[i];
-        if (entry == 0) break;
-        if ((entry & 255) == 255) {
-            std::printf(" M%u#", entry >> 16);
+    for (int i = 0; i < 64 && e.PrincipalVariation[i] != 0; ++i) {
+        const LineMove m = ReadLineEntry(e.PrincipalVariation[i]);
+        if (m.Mate) {
+            std::printf(" M%u#", m.MateMoves);
             break;
         }
-        char text[8];
-        MoveText(tool.Front, static_cast<Byte>(entry >> 24), static_cast<Byte>(entry >> 16),
-                 static_cast<Byte>((entry >> 12) & 15), (entry & 16) != 0, text);
+        char text[6];
+        WriteMoveText(tool.Front, m.From, m.To, m.Promotion, PromotionText::EveryPiece, text);
         std::printf(" %s", text);
-        if (entry & 96) break;  // the root move is still failing high or low
+        if (m.Flags & (LineFlagFailLow | LineFlagFailHigh)) break;  // the root move is still failing high or low
     }
     std::printf("\n");
 }
@@ -111,8 +89,8 @@ int SearchCommand(int argc, char** argv) {
     if (!(e.IterationDone == 1 && CurrentDepth(e) > depth)) SearchToDepth(*tool, static_cast<int>(depth), true);
 
     const RootMove m = RootBestMove(e);
-    char text[8];
-    MoveText(tool->Front, m.From, m.To, m.Promotion, m.Promotion != 0, text);
+    char text[6];
+    WriteMoveText(tool->Front, m.From, m.To, m.Promotion, PromotionText::EveryPiece, text);
     std::printf("bestmove %s\n", text);
     HashRelease(e);
     return 0;
