@@ -55,6 +55,8 @@ inline constexpr int RowCells = 16;
 // The rooks' corners of the castling rights (named as held unflipped).
 inline constexpr int BlackCornerA8 = 48, BlackCornerH8 = 55;
 inline constexpr int WhiteCornerA1 = 160, WhiteCornerH1 = 167;
+// The kings' home cells (e8 and e1 as held unflipped).
+inline constexpr int BlackKingHome = 52, WhiteKingHome = 164;
 
 // The board flip turns the board half round: cell x goes to cell 215 - x.
 constexpr int RotatedCell(int cell) { return FirstRowCell + WhiteCornerH1 - cell; }

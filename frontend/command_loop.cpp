@@ -323,7 +323,6 @@ int RunProgram(Engine* copies, int copyCount) {
     for (int k = 1; k < copyCount; ++k) InitTablesAttached(copies[k]);
 
     PrintLine(fe, "Corvane chess 1.4 by the CorvaneChess team, 2026");
-    fe.HashMegabytes = 128;
     ReadConfiguration(fe, kConfigFile);
     if (!AllocateHashTable(fe)) {
         PrintLine(fe, "error: not enough memory for the hash table");
@@ -334,12 +333,8 @@ int RunProgram(Engine* copies, int copyCount) {
     PrintLine(fe, size);
     for (int k = 1; k < copyCount; ++k) HashAttach(copies[k], copies[0], fe.HashMegabytes);
 
-    fe.ForceMode = 1;
-    fe.XboardMode = 0;
-    fe.PonderEnabled = 0;
-    fe.BoardTurned = 0;
-    fe.HideThinking = 0;
-    fe.LineReady.store(1, std::memory_order_release);
+    // The front end's defaults are InitFrontEnd's; the mailbox is full
+    // until the first pass has run, so the reader waits for it.
     std::thread(InputReader, &fe).detach();
 
     StartNewGame(fe, 1);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "frontend/frontend.h"
 
 namespace corvane {
@@ -116,42 +117,47 @@ void LevelCommand(FrontEnd& fe, const char* line) {
     }
 }
 
-bool SetBoard(FrontEnd& fe, const char* line, bool clearTable) {
-    const int length = static_cast<int>(std::strlen(line));
-    const int limit = length < kFenEnd ? length : kFenEnd;
+namespace {
 
-    // Read the placement into a board of its own first, so that a position
-    // that cannot be played leaves the game as it was. Only square cells are
-    // ever written, however many squares a row claims.
-    Byte cells[BoardCells];
-    for (int x = 0; x < BoardCells; ++x) cells[x] = IsSquareCell(x) ? Empty : OffBoard;
-    cells[0] = Empty;
+// A position as a "setboard" line gives it, read before anything is checked
+// or set up.
+struct FenPosition {
+    Byte Cells[BoardCells];
+    int BlackKings = 0;
+    int WhiteKings = 0;
+    bool BlackToMove = false;
+    Byte Rights = 0;
+    int EnPassantFile = -1;    // the file of the target square, -1 for none
+    char Rest[LineCapacity];  // the fields after the en passant target
+};
+
+// The placement field from `i` to `end` into the position's cells. Only
+// square cells are ever written, however many squares a row claims.
+void ReadPlacement(const char* line, int i, int end, FenPosition& p) {
+    for (int x = 0; x < BoardCells; ++x) p.Cells[x] = IsSquareCell(x) ? Empty : OffBoard;
+    p.Cells[0] = Empty;
     // Letters as a new game sets them: lower case Black, upper case White.
     static constexpr char kLetters[] = " kqrbnp////KQRBNP";
-    int blackKings = 0;
-    int whiteKings = 0;
-    int counter = 48;
-    int i = kFenStart;
-    const int placementEnd = FieldEnd(line, kFenStart, limit);
-    for (; i < placementEnd; ++i) {
+    int counter = FirstRowCell;
+    for (; i < end; ++i) {
         const char c = line[i];
         if (c == '/') {
-            counter = (counter + 16) & ~15;
+            counter = (counter + RowCells) & ~(RowCells - 1);
         } else if (c >= '1' && c <= '9') {
             counter += c - '0';
         } else {
-            for (int code = 1; code <= 16; ++code) {
-                if (code >= 7 && code <= 10) continue;
+            for (int code = BlackKing; code <= WhitePawn; ++code) {
+                if (code > BlackPawn && code < WhiteKing) continue;
                 if (kLetters[code] != c) continue;
                 if (counter < BoardCells && IsSquareCell(counter)) {
-                    cells[counter] = static_cast<Byte>(code);
+                    p.Cells[counter] = static_cast<Byte>(code);
                     if (code == BlackKing) {
-                        ++blackKings;
-                        cells[BlackKingCell] = static_cast<Byte>(counter);
+                        ++p.BlackKings;
+                        p.Cells[BlackKingCell] = static_cast<Byte>(counter);
                     }
                     if (code == WhiteKing) {
-                        ++whiteKings;
-                        cells[WhiteKingCell] = static_cast<Byte>(counter);
+                        ++p.WhiteKings;
+                        p.Cells[WhiteKingCell] = static_cast<Byte>(counter);
                     }
                 }
                 ++counter;
@@ -160,84 +166,105 @@ bool SetBoard(FrontEnd& fe, const char* line, bool clearTable) {
         }
         if (counter > 255) counter = 255;
     }
-    if (blackKings != 1 || whiteKings != 1) return false;
+}
 
-    // The side to move, then castling, en passant target and half-move clock.
-    int pos = placementEnd < limit ? placementEnd + 1 : limit;
-    const bool blackToMove = pos < limit && line[pos] == 'b';
-    int sideEnd = FieldEnd(line, pos, limit);
+// The side to move, the castling rights (each granted only where its king
+// and rook stand at home), the en passant target's file and the rest of the
+// line, from `pos` on.
+void ReadFields(const char* line, int pos, int limit, FenPosition& p) {
+    p.BlackToMove = pos < limit && line[pos] == 'b';
+    const int sideEnd = FieldEnd(line, pos, limit);
     pos = sideEnd < limit ? sideEnd + 1 : limit;
-    Byte rights = 0;
-    int epFile = -1;
+    const Byte* c = p.Cells;
     for (int field = 0; field < 3; ++field) {
         const int end = FieldEnd(line, pos, limit);
         for (int k = pos; k < end; ++k) {
-            const char c = line[k];
             // Repeated letters grant a right once.
-            if (c == 'K' && cells[164] == WhiteKing && cells[167] == WhiteRook) rights |= CastleWhiteH1;
-            if (c == 'Q' && cells[164] == WhiteKing && cells[160] == WhiteRook) rights |= CastleWhiteA1;
-            if (c == 'k' && cells[52] == BlackKing && cells[55] == BlackRook) rights |= CastleBlackH8;
-            if (c == 'q' && cells[52] == BlackKing && cells[48] == BlackRook) rights |= CastleBlackA8;
+            const char letter = line[k];
+            if (letter == 'K' && c[WhiteKingHome] == WhiteKing && c[WhiteCornerH1] == WhiteRook) p.Rights |= CastleWhiteH1;
+            if (letter == 'Q' && c[WhiteKingHome] == WhiteKing && c[WhiteCornerA1] == WhiteRook) p.Rights |= CastleWhiteA1;
+            if (letter == 'k' && c[BlackKingHome] == BlackKing && c[BlackCornerH8] == BlackRook) p.Rights |= CastleBlackH8;
+            if (letter == 'q' && c[BlackKingHome] == BlackKing && c[BlackCornerA8] == BlackRook) p.Rights |= CastleBlackA8;
         }
         if (field == 1 && end - pos == 2 && line[pos] >= 'a' && line[pos] <= 'h') {
             // The target square behind a pawn that has just double-stepped:
             // rank 6 with White to move, rank 3 with Black to move.
-            if ((!blackToMove && line[pos + 1] == '6') || (blackToMove && line[pos + 1] == '3'))
-                epFile = line[pos] - 'a';
+            if ((!p.BlackToMove && line[pos + 1] == '6') || (p.BlackToMove && line[pos + 1] == '3'))
+                p.EnPassantFile = line[pos] - 'a';
         }
         pos = end < limit ? end + 1 : limit;
     }
-    char rest[LineCapacity];
-    CopyField(line, pos, limit, rest);
+    CopyField(line, pos, limit, p.Rest);
+}
 
-    // The side that has just moved must not stand in check: its king could be
-    // taken, which no game of chess allows.
-    Engine& first = fe.Copies[0];
-    for (int x = 0; x < BoardCells; ++x) first.Board[x] = cells[x];
-    const bool illegal = blackToMove ? AttackedByBlack(first, cells[WhiteKingCell]) != 0
-                                     : AttackedByWhite(first, cells[BlackKingCell]) != 0;
+// Can the side that has just moved be taken? No game of chess allows it.
+bool MoverInCheck(Engine& first, const FenPosition& p) {
+    for (int x = 0; x < BoardCells; ++x) first.Board[x] = p.Cells[x];
+    const bool attacked = p.BlackToMove ? AttackedByBlack(first, p.Cells[WhiteKingCell]) != 0
+                                        : AttackedByWhite(first, p.Cells[BlackKingCell]) != 0;
     for (int x = 0; x < BoardCells; ++x) first.Board[x] = first.GameBoard[x];
-    if (illegal) return false;
+    return attacked;
+}
 
-    // The en passant target is kept where the pawn that has just
-    // double-stepped stands in front of it with the two squares it crossed
-    // empty, and only when an enemy pawn stands beside it: the state a game
-    // move would have left, so the capture is legal for exactly the next
-    // move and the keys are those of the played double step. Any other
-    // target is ignored.
-    Byte epBits = 0;
-    if (epFile >= 0) {
-        if (!blackToMove) {
-            const int pawn = 96 + epFile;  // Black pawn on rank 5
-            if (cells[pawn] == BlackPawn && cells[pawn - 16] == Empty && cells[pawn - 32] == Empty &&
-                (cells[pawn - 1] == WhitePawn || cells[pawn + 1] == WhitePawn))
-                epBits = static_cast<Byte>(epFile + 1);
-        } else {
-            const int pawn = 112 + epFile;  // White pawn on rank 4
-            if (cells[pawn] == WhitePawn && cells[pawn + 16] == Empty && cells[pawn + 32] == Empty &&
-                (cells[pawn - 1] == BlackPawn || cells[pawn + 1] == BlackPawn))
-                epBits = static_cast<Byte>(epFile + 1);
-        }
-    }
+// The en passant bits of the position: kept where the pawn that has just
+// double-stepped stands in front of the target with the two squares it
+// crossed empty, and only when an enemy pawn stands beside it: the state a
+// game move would have left, so the capture is legal for exactly the next
+// move and the keys are those of the played double step. Any other target
+// is ignored.
+Byte EnPassantBits(const FenPosition& p) {
+    if (p.EnPassantFile < 0) return 0;
+    const Byte* c = p.Cells;
+    // The pawn stands on rank 5 (Black's, White to move) or rank 4 (White's).
+    const int pawn = (p.BlackToMove ? BlackOrders.VictimRow : WhiteOrders.VictimRow) + p.EnPassantFile;
+    const Byte mover = p.BlackToMove ? WhitePawn : BlackPawn;
+    const Byte taker = p.BlackToMove ? BlackPawn : WhitePawn;
+    const int back = p.BlackToMove ? RowCells : -RowCells;  // towards the squares it crossed
+    if (c[pawn] == mover && c[pawn + back] == Empty && c[pawn + 2 * back] == Empty &&
+        (c[pawn - 1] == taker || c[pawn + 1] == taker))
+        return static_cast<Byte>(p.EnPassantFile + 1);
+    return 0;
+}
 
+// Sets the position up in every copy as a new game in force mode, the
+// engine holding Black, with the move number's count of game plies.
+void SetUpPosition(FrontEnd& fe, const FenPosition& p, Byte epBits, bool clearTable) {
     StartNewGame(fe, 0, clearTable);
     for (int k = 0; k < fe.CopyCount; ++k) {
         Engine& e = fe.Copies[k];
-        for (int x = 0; x < BoardCells; ++x) e.GameBoard[x] = cells[x];
-        if (blackToMove) e.GameTurn = TurnEngine;
-        e.PlyFlags[0] = static_cast<Byte>(rights | epBits);
+        for (int x = 0; x < BoardCells; ++x) e.GameBoard[x] = p.Cells[x];
+        if (p.BlackToMove) e.GameTurn = TurnEngine;
+        e.PlyFlags[0] = static_cast<Byte>(p.Rights | epBits);
     }
-    std::int64_t fullMove = ReadNumber(rest);
+    std::int64_t fullMove = ReadNumber(p.Rest);
     if (fullMove > 0) {
         // The game move list holds 2048 plies; a larger number only says
         // that the list is full (and is cut before it can overflow).
         if (fullMove > GameMoveCapacity) fullMove = GameMoveCapacity;
-        std::int64_t count = 2 * (fullMove - 1) + 1 - first.GameTurn;
+        std::int64_t count = 2 * (fullMove - 1) + 1 - fe.Copies[0].GameTurn;
         if (count > GameMoveCapacity) count = GameMoveCapacity;
         for (int k = 0; k < fe.CopyCount; ++k) fe.Copies[k].GameMoveCount = static_cast<Word>(count);
     }
+    // Turned round twice: the keys, the check flags and the orientation as
+    // every game position has them.
     FlipSides(fe);
     FlipSides(fe);
+}
+
+}  // namespace
+
+bool SetBoard(FrontEnd& fe, const char* line, bool clearTable) {
+    const int length = static_cast<int>(std::strlen(line));
+    const int limit = length < kFenEnd ? length : kFenEnd;
+    // Read into a position of its own first, so that one that cannot be
+    // played leaves the game as it was.
+    FenPosition p;
+    const int placementEnd = FieldEnd(line, kFenStart, limit);
+    ReadPlacement(line, kFenStart, placementEnd, p);
+    if (p.BlackKings != 1 || p.WhiteKings != 1) return false;
+    ReadFields(line, placementEnd < limit ? placementEnd + 1 : limit, limit, p);
+    if (MoverInCheck(fe.Copies[0], p)) return false;
+    SetUpPosition(fe, p, EnPassantBits(p), clearTable);
     return true;
 }
 
