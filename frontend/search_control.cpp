@@ -1,7 +1,9 @@
-// The arithmetic of the search control: how long the engine may think about
-// its move, how its clock runs down after the move, and whether the
-// opponent's move was the reply the engine pondered on. All times are
-// centiseconds.
+// The search control of the console and the xboard protocol: how long the
+// engine may think about its move and how its clock runs down after it
+// (all times in centiseconds), whether the opponent's move was the reply
+// the engine pondered on, the stopping rules, and the two turns that drive
+// the search: the engine's own (a book move, or a search with the workers
+// until a rule stops it, then "move") and pondering on the predicted reply.
 #include <cstdint>
 
 #include "engine/board/board.h"

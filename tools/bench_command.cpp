@@ -1,13 +1,22 @@
-// corvane-tool bench [DEPTH]: prints the figures the engine's speed and
-// start-up goals are judged by.
-//  - perft of the start position (default depth 6) on one thread, in leaf
-//    nodes per second;
-//  - static evaluations per second over a few middle-game and endgame
-//    positions (the positional stage always running);
-//  - the start-up work of corvane4 (tables of four engine copies, a 128 MB
-//    hash table allocated and cleared, the copies attached, a new game);
-//  - the time to a depth with several best lines (MultiPV 1, 2 and 4);
-//  - what a new hash size and emptying the table cost before "readyok".
+// corvane-tool bench: the figures the engine's speed and start-up goals are
+// judged by.
+//  - bench [DEPTH]: the search of 36 fixed positions to DEPTH (default 9),
+//    each from a new table, with the nodes and time of each; the total node
+//    count is the search's signature (tools/bench-signature);
+//  - bench perft [DEPTH]: perft of the start position (default depth 6) on
+//    one thread, in leaf nodes per second;
+//  - bench eval: static evaluations per second over a few middle-game and
+//    endgame positions (the positional stage always running), with a
+//    checksum of their scores;
+//  - bench startup: the start-up work of corvane4 (tables of four engine
+//    copies, a 128 MB hash table allocated and cleared, the copies
+//    attached, a new game);
+//  - bench multipv [DEPTH]: the time to a depth with several best lines
+//    (MultiPV 1, 2 and 4);
+//  - bench hash: what a new hash size and emptying the table cost before
+//    "readyok";
+//  - bench threads [DEPTH] (bench_threads.cpp): the time to a depth of the
+//    three programs.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
