@@ -124,7 +124,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.BoardTurned = 0;
     fe.HideThinking = 0;
     fe.PonderEnabled = 0;
-    fe.PonderState = 0;
+    fe.PonderState = PonderIdle;
     fe.PonderMove[0] = NoPonderMove;
     fe.PonderMove[1] = 0;
     fe.PonderMove[2] = 0;
@@ -132,7 +132,7 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
     fe.HashMegabytes = 128;
     fe.EngineClock = 60000;
     fe.Allotment = 0;
-    fe.HardLimit = 4294967295u;
+    fe.HardLimit = NoTimeLimit;
     fe.ClockAddend = 0;
     fe.MovesPerPeriod = 0;
     fe.Watch = Stopwatch{0, 0, 0, 0};
@@ -170,14 +170,14 @@ void InitFrontEnd(FrontEnd& fe, Engine* copies, int copyCount, std::FILE* output
 void StartNewGame(FrontEnd& fe, Byte full, bool clearTable) {
     for (int k = 0; k < fe.CopyCount; ++k) NewGame(fe.Copies[k], clearTable);
     fe.BookActive = 1;
-    fe.PonderState = 0;
+    fe.PonderState = PonderIdle;
     fe.PonderMove[0] = NoPonderMove;
     BuildLetters(fe);
     if (full == 1) {
         fe.MovesPerPeriod = 0;
         fe.ClockAddend = 0;
         fe.MaxDepth = 200;
-        fe.HardLimit = 4294967295u;
+        fe.HardLimit = NoTimeLimit;
         StartStopwatch(fe);
         if (fe.XboardMode == 0) fe.EngineClock = 60000;
     }
@@ -185,7 +185,7 @@ void StartNewGame(FrontEnd& fe, Byte full, bool clearTable) {
 
 void FlipSides(FrontEnd& fe) {
     for (int k = 0; k < fe.CopyCount; ++k) FlipPosition(fe.Copies[k]);
-    fe.PonderState = 0;
+    fe.PonderState = PonderIdle;
     // A prediction made for the other colour names no reply of this one.
     fe.PonderMove[0] = NoPonderMove;
     for (int i = 1; i <= 6; ++i) {
@@ -375,7 +375,7 @@ int RunProgram(Engine* copies, int copyCount) {
             }
             break;
         case TurnOpponent:
-            if (fe.ForceMode == 0 && fe.PonderEnabled == 1 && fe.PonderState == 2) PonderTurn(fe);
+            if (fe.ForceMode == 0 && fe.PonderEnabled == 1 && fe.PonderState == PonderMayStart) PonderTurn(fe);
             WaitForLine(fe);
             // "uci" switches the program to UCI mode; it is no move to try.
             if (Equals(fe.WorkLine, "uci")) break;

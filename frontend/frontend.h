@@ -23,6 +23,15 @@ inline constexpr int LongLineCapacity = 16384;
 inline constexpr int UciPendingLines = 8;
 inline constexpr int MaxWorkers = 3;
 inline constexpr Byte NoPonderMove = 200;
+// The largest 32-bit time, which stands for no limit at all: the clock
+// after "sd", the hard limit of the move before a time control.
+inline constexpr std::uint32_t NoTimeLimit = 4294967295u;
+// PonderState: nothing pending; the opponent played the predicted reply (a
+// ponder hit); the engine has just played a searched move (pondering may
+// start).
+inline constexpr Byte PonderIdle = 0;
+inline constexpr Byte PonderHit = 1;
+inline constexpr Byte PonderMayStart = 2;
 inline constexpr const char* BookFileName = "Corvanebook.txt";
 
 // Wall-clock stopwatch, kept as a time of day in hours, minutes, seconds and
@@ -92,7 +101,7 @@ struct FrontEnd {
     Byte BoardTurned;
     Byte HideThinking;
     Byte PonderEnabled;
-    Byte PonderState;
+    Byte PonderState;  // PonderIdle, PonderHit or PonderMayStart
     Byte PonderMove[3];  // from square, to square, promotion code
     Byte MaxDepth;
     Word HashMegabytes;

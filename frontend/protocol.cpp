@@ -37,9 +37,8 @@ void CopyField(const char* line, int start, int end, char* out) {
 // gives 0 and one too large for the clock the largest value, where the
 // product used to overflow.
 std::uint32_t ClockValue(std::int64_t number, std::int64_t unit) {
-    constexpr std::int64_t kLargest = 4294967295;
     if (number <= 0) return 0;
-    if (number > kLargest / unit) return static_cast<std::uint32_t>(kLargest);
+    if (number > NoTimeLimit / unit) return NoTimeLimit;
     return static_cast<std::uint32_t>(number * unit);
 }
 
@@ -77,12 +76,12 @@ void TimeCommand(FrontEnd& fe, const char* line) {
     // An interface may report a clock that has run out as a negative time:
     // no time left, not 497 days.
     const std::int64_t value = ReadNumber(line + 5);
-    fe.EngineClock = value < 0 ? 0 : value > 4294967295 ? 4294967295u : static_cast<std::uint32_t>(value);
+    fe.EngineClock = value < 0 ? 0 : value > NoTimeLimit ? NoTimeLimit : static_cast<std::uint32_t>(value);
 }
 
 void DepthCommand(FrontEnd& fe, const char* line) {
     if (std::strlen(line) > 3) fe.MaxDepth = static_cast<Byte>(ReadNumber(line + 3) & 255);
-    fe.EngineClock = 4294967295u;
+    fe.EngineClock = NoTimeLimit;
 }
 
 void LevelCommand(FrontEnd& fe, const char* line) {

@@ -15,12 +15,11 @@ namespace {
 
 // Time the engine never plans to use.
 constexpr std::uint32_t kReserve = 300;
-constexpr std::uint64_t kNoLimit = 4294967295u;
 // The clock after a move that took all of it.
 constexpr std::uint32_t kClockFloor = 5;
 
 std::uint32_t Saturate(std::uint64_t value) {
-    return static_cast<std::uint32_t>(value < kNoLimit ? value : kNoLimit);
+    return static_cast<std::uint32_t>(value < NoTimeLimit ? value : NoTimeLimit);
 }
 
 // Moves the engine has made in this game, counting from 0.
@@ -47,7 +46,7 @@ void ComputeAllotmentFor(FrontEnd& fe, std::uint32_t movesMade) {
         return;
     }
     // Sums are formed in 64 bits: with the clock at its "sd" value of
-    // 4294967295 an increment would otherwise wrap the hard limit around to
+    // NoTimeLimit an increment would otherwise wrap the hard limit around to
     // a few seconds.
     if (m == 0) {
         fe.Allotment = Saturate(6 * (a / 10) + (t - kReserve) / 68 + (t * p) / 128);
@@ -59,7 +58,7 @@ void ComputeAllotmentFor(FrontEnd& fe, std::uint32_t movesMade) {
         fe.Allotment = Saturate(static_cast<std::uint64_t>(plan));
         if ((n + 1) % m == 0) {  // the last move before the time control
             fe.Allotment = static_cast<std::uint32_t>(t);
-            fe.HardLimit = static_cast<std::uint32_t>(kNoLimit);
+            fe.HardLimit = NoTimeLimit;
         } else {
             fe.HardLimit = static_cast<std::uint32_t>((t - kReserve) / 2);
         }
@@ -91,10 +90,11 @@ void PonderHitTest(FrontEnd& fe) {
     if (first.GameTurn == TurnOpponent) return;
 
     // A ponder search is held in the engine copies only when pondering
-    // started on this prediction (PonderState went from 2 to 0) and no move
+    // started on this prediction (PonderState went from PonderMayStart to
+    // PonderIdle) and no move
     // has been played since: a prediction that was never pondered on, or a
     // hit that no search of the engine took up, must not be carried over.
-    const bool pondered = fe.PonderState == 0 && fe.PonderMove[0] != NoPonderMove;
+    const bool pondered = fe.PonderState == PonderIdle && fe.PonderMove[0] != NoPonderMove;
     const char* w = fe.WorkLine;
     bool hit = false;
     if (pondered) {
@@ -103,7 +103,7 @@ void PonderHitTest(FrontEnd& fe) {
         hit = ParseSquare(fe, c[0], c[1]) == fe.PonderMove[0] && ParseSquare(fe, c[2], c[3]) == fe.PonderMove[1] &&
               (fe.PonderMove[2] == 0 || PromotionCode(c[4], 1) == fe.PonderMove[2]);
     }
-    fe.PonderState = hit ? fe.PonderEnabled : 0;
+    fe.PonderState = hit && fe.PonderEnabled == 1 ? PonderHit : PonderIdle;
     // The prediction is used up either way.
     fe.PonderMove[0] = NoPonderMove;
 }
@@ -142,7 +142,7 @@ bool StopRulesFire(FrontEnd& fe) {
         if (CurrentDepth(e) > fe.MaxDepth) return true;
         if (fe.Elapsed > fe.Allotment) return true;
     }
-    if (fe.PonderState == 1 && fe.Elapsed > fe.Allotment && e.MoveCursor[1] == 0 &&
+    if (fe.PonderState == PonderHit && fe.Elapsed > fe.Allotment && e.MoveCursor[1] == 0 &&
         (e.PrincipalVariation[0] & (32 | 64)) == 0)
         return true;
     return fe.Elapsed >= fe.HardLimit;
@@ -167,11 +167,11 @@ bool SearchTurn(FrontEnd& fe) {
     }
     if (!fromBook) {
         ComputeAllotment(fe);
-        if (fe.PonderState == 1) {
+        if (fe.PonderState == PonderHit) {
             // The opponent played the predicted reply: the ponder search goes
             // on as the engine's own, with a little more time.
             const std::uint32_t t = fe.EngineClock;
-            if (fe.Allotment >= 3) fe.PonderState = 0;
+            if (fe.Allotment >= 3) fe.PonderState = PonderIdle;
             fe.Allotment += t > 81920 ? 320 : t / 256;
             if (fe.Allotment < 8) fe.Allotment = 8;
             if (first.LastMove[1] == 0) fe.HardLimit = 1;
@@ -195,7 +195,7 @@ bool SearchTurn(FrontEnd& fe) {
         // The move's text, a blank after it for a queen promotion.
         const RootMove m = RootBestMove(first);
         WriteMoveText(fe, m.From, m.To, m.Promotion, PromotionText::QueenBlank, fe.WorkLine);
-        fe.PonderState = 2;
+        fe.PonderState = PonderMayStart;
     }
     // Whether a line came while the move was being found; one that comes
     // after the move is shown is the interface's answer to it.
@@ -213,7 +213,7 @@ void PonderTurn(FrontEnd& fe) {
         fe.PonderMove[0] = NoPonderMove;
         return;
     }
-    fe.PonderState = 0;
+    fe.PonderState = PonderIdle;
     // Every copy must take the reply that copy 1 took, or the copies would
     // hold different games: their own scores must not refuse it.
     for (int k = 1; k < fe.CopyCount; ++k) {

@@ -17,7 +17,6 @@ namespace corvane::uci {
 
 namespace {
 
-constexpr std::uint32_t kNoClock = 4294967295u;
 // With Move Overhead taken off, a clock or move time never falls below
 // about the time one search step of copy 1 takes (150000 nodes).
 constexpr std::int64_t kOneStepMs = 60;
@@ -121,7 +120,7 @@ void ReadGoLimits(FrontEnd& fe, const char* rest, GoLimits& g) {
 std::uint32_t Centiseconds(std::int64_t ms) {
     if (ms <= 0) return 0;
     const std::int64_t cs = ms / 10;
-    return cs >= kNoClock ? kNoClock : static_cast<std::uint32_t>(cs);
+    return cs >= NoTimeLimit ? NoTimeLimit : static_cast<std::uint32_t>(cs);
 }
 
 // A clock or move time with Move Overhead taken off, never below the time
@@ -139,7 +138,7 @@ void ApplyTimeLimits(FrontEnd& fe, const GoLimits& g) {
     const int side = fe.Uci.EngineWhite ? 0 : 1;
     fe.MovesPerPeriod = 0;
     fe.ClockAddend = 0;
-    fe.EngineClock = kNoClock;
+    fe.EngineClock = NoTimeLimit;
     std::uint32_t movesMade = fe.Copies[0].GameMoveCount / 2u;
     if (g.MoveTime < 0 && g.Time[side] >= 0) {
         fe.EngineClock = Centiseconds(LessOverhead(fe, g.Time[side]));
@@ -453,7 +452,7 @@ bool GoCommand(FrontEnd& fe, const char* rest) {
         if (mateDepth < deepest) deepest = mateDepth;
     }
     fe.MaxDepth = static_cast<Byte>(deepest > kDeepestIteration ? kDeepestIteration : deepest);
-    fe.PonderState = 0;
+    fe.PonderState = PonderIdle;
     u.HaveLine = 0;
     u.ShownBefore = 0;
     u.CurrMoveShown = 0;
