@@ -12,7 +12,7 @@ import sys
 
 # Lowest layer first; a file may include its own layer and those below.
 LAYERS = [
-    ("engine/engine.h", "engine/platform.h", "engine/platform.cpp"),
+    ("engine/engine.h", "engine/checks.h", "engine/platform.h", "engine/platform.cpp"),
     ("engine/board/",),
     ("engine/eval/",),
     ("engine/search/",),
