@@ -54,7 +54,7 @@ run() {
   # Times, and the speeds worked out from them, are the clock's: they are
   # blanked (UCI info, thinking lines, the search summary).
   tr -d '\r' <"$dir/raw" |
-    sed -E 's/ nps [0-9]+ time [0-9]+/ nps - time -/; s/^([0-9]+ +-?[0-9]+ +)[0-9]+/\1-/; s/nps:[0-9]+ time:[0-9]+/nps:- time:-/' \
+    sed -E 's/ nps [0-9]+/ nps -/; s/ time [0-9]+/ time -/; s/^([0-9]+ +-?[0-9]+ +)[0-9]+/\1-/; s/nps:[0-9]+ time:[0-9]+/nps:- time:-/' \
       >"$dir/output"
   return $status
 }
