@@ -122,6 +122,19 @@ struct Engine {
     Byte Board[BoardCells];      // working board
     Byte GameBoard[BoardCells];  // game position
 
+    // Piece lists of the working board, kept by make, unmake and place and
+    // built afresh wherever Board is written whole (BuildPieceLists): for
+    // each piece code the squares it stands on as one bit each, bit
+    // 8 x (row - 3) + file, so that the bits ascend in cell order; every
+    // piece on one word; the number of pieces of each code; the sum of the
+    // evaluation's ScanValue over the pieces; and per side and file the
+    // rows of its pawns, bit (row - 3).
+    std::uint64_t PieceSquares[17];
+    std::uint64_t Occupied;
+    Byte PieceCount[17];
+    Word ScanSum;
+    Byte PawnFiles[2][8];
+
     Byte PlyFlags[Plies];
     Byte HalfMoveClock[Plies];
     Byte InCheck[Plies];

@@ -35,6 +35,7 @@ void MakeTwin(const Engine& a, Engine& b) {
         if (IsSquareCell(c)) b.Board[215 - c] = OtherColour(a.Board[c]);
     b.Board[BlackKingCell] = static_cast<Byte>(215 - a.Board[WhiteKingCell]);
     b.Board[WhiteKingCell] = static_cast<Byte>(215 - a.Board[BlackKingCell]);
+    BuildPieceLists(b);
 }
 
 // Evaluate's stages without the side-to-move point, which is the one term
@@ -144,6 +145,7 @@ TEST(EvalMirror, PositionAndTwinAgreeOverRandomPositions) {
         // With several queens of a colour the queen met last in scan order
         // counts, which is not the same queen in the twin.
         if (queens[0] > 1 || queens[1] > 1) return;
+        BuildPieceLists(*a);
         MakeTwin(*a, *b);
         ++positions;
         const int ply = 2 * (1 + static_cast<int>(random() % 100)) - (blackToMove ? 1 : 0);

@@ -24,6 +24,51 @@ inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte 
     return (cells + bytes * (0x80u - low)) & ~(cells + bytes * (0x7Fu - high)) & (bytes * 0x80u);
 }
 
+// The piece lists (Engine::PieceSquares ...): a square cell's bit and the
+// cell of a bit.
+constexpr int SquareIndex(int cell) { return ((cell >> 4) - 3) * 8 + (cell & 7); }
+constexpr int SquareCell(int square) { return FirstRowCell + ((square >> 3) << 4) + (square & 7); }
+constexpr std::uint64_t SquareBit(int cell) { return std::uint64_t{1} << SquareIndex(cell); }
+
+// Piece code v enters or leaves the lists on a square cell, or moves along
+// them from one square cell to another. The board cells themselves are the
+// caller's to write.
+inline void ListPawnRow(Engine& e, Byte v, int cell) {
+    if (v == BlackPawn || v == WhitePawn) e.PawnFiles[v > Empty][cell & 15] ^= static_cast<Byte>(1u << ((cell >> 4) - 3));
+}
+inline void ListAdd(Engine& e, Byte v, int cell) {
+    const std::uint64_t bit = SquareBit(cell);
+    e.PieceSquares[v] |= bit;
+    e.Occupied |= bit;
+    ++e.PieceCount[v];
+    e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][cell]);
+    ListPawnRow(e, v, cell);
+}
+inline void ListRemove(Engine& e, Byte v, int cell) {
+    const std::uint64_t bit = SquareBit(cell);
+    e.PieceSquares[v] &= ~bit;
+    e.Occupied &= ~bit;
+    --e.PieceCount[v];
+    e.ScanSum = static_cast<Word>(e.ScanSum - e.ScanValue[v][cell]);
+    ListPawnRow(e, v, cell);
+}
+inline void ListMove(Engine& e, Byte v, int from, int to) {
+    const std::uint64_t bits = SquareBit(from) | SquareBit(to);
+    e.PieceSquares[v] ^= bits;
+    e.Occupied ^= bits;
+    e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][to] - e.ScanValue[v][from]);
+    ListPawnRow(e, v, from);
+    ListPawnRow(e, v, to);
+}
+
+// Builds the piece lists afresh from Board. Every operation that writes
+// Board whole (a new game, a game move, the flip, the start of a search,
+// perft's start) ends with it; make, unmake and place keep the lists
+// themselves.
+void BuildPieceLists(Engine& e);
+// Copies the 201 cells into Board and builds the piece lists.
+void LoadBoard(Engine& e, const Byte* cells);
+
 // make_move.cpp: play a move of a ply's list and take it back; position keys.
 void MakeMove(Engine& e, Byte slot, Byte ply);
 void PlaceMove(Engine& e, Byte slot, Byte ply);

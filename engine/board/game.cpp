@@ -124,7 +124,7 @@ void NewGamePosition(Engine& e) {
     }
     e.GameBoard[BlackKingCell] = 52;
     e.GameBoard[WhiteKingCell] = 164;
-    CopyBoard(e.Board, e.GameBoard);
+    LoadBoard(e, e.GameBoard);
 
     for (int i = 0; i < GameKeyCapacity; ++i) {
         e.GameKeyA[i] = 0;
@@ -145,7 +145,7 @@ namespace {
 // promotion q there when it is legal. Returns its slot, or -1 (the board is
 // then the game position again).
 int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
-    CopyBoard(e.Board, e.GameBoard);
+    LoadBoard(e, e.GameBoard);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
     e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
@@ -187,7 +187,7 @@ Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 
 Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 12 || q > 15) q = WhiteQueen;
-    CopyBoard(e.Board, e.GameBoard);
+    LoadBoard(e, e.GameBoard);
     e.InCheck[0] = AttackedByBlack(e, e.Board[WhiteKingCell]);
     ComputeKeys(e, 0);
     GenerateWhite(e, 0);
@@ -240,7 +240,8 @@ Byte GameEndTest(Engine& e) {
     }
 
     // Does the side to move have a legal reply? White moves at ply 254, Black
-    // at ply 253.
+    // at ply 253. The board may have been written whole by the caller.
+    BuildPieceLists(e);
     Byte check;
     const int legal = e.GameTurn == TurnEngine ? CountLegalMoves<WhiteOrders>(e, 254, check)
                                                : CountLegalMoves<BlackOrders>(e, 253, check);
@@ -261,6 +262,7 @@ Byte GameEndTest(Engine& e) {
 Byte PonderStart(Engine& e, Byte f, Byte t, Byte q) {
     if (!(e.BestScore > 3768 && e.BestScore < 61768)) return 0;
     if (ValidateMove(e, f, t, q, 0) == 0) return 0;
+    BuildPieceLists(e);
     ComputeKeys(e, 0);
     e.MoveFrom[0][0] = f;
     e.MoveTo[0][0] = t;
@@ -288,7 +290,7 @@ void PonderEnd(Engine& e, Byte hit) {
     if (hit == 0) {
         e.NodeCount.store(0, std::memory_order_relaxed);
         for (int x = 0; x < BoardCells; ++x) e.SavedBoard[x] = e.Board[x];
-        CopyBoard(e.Board, e.GameBoard);
+        LoadBoard(e, e.GameBoard);
         UnmakeMove(e, 0, 0);
         CopyBoard(e.GameBoard, e.Board);
         for (int i = 0; i <= 100; ++i) {
@@ -300,6 +302,7 @@ void PonderEnd(Engine& e, Byte hit) {
     } else {
         e.NodeCount.store(1, std::memory_order_relaxed);
         for (int x = 0; x < BoardCells; ++x) e.Board[x] = static_cast<Byte>(e.SavedBoard[x] & 255);
+        BuildPieceLists(e);
     }
 }
 

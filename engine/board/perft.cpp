@@ -68,7 +68,7 @@ std::uint64_t Perft(Engine& e, Byte ply, int depth) {
 }
 
 Byte PerftRoot(Engine& e) {
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     const Byte ply = e.GameTurn == TurnEngine ? 1 : 2;
     e.PlyFlags[ply] = e.PlyFlags[0];
     e.HalfMoveClock[ply] = e.HalfMoveClock[0];

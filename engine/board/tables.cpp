@@ -71,7 +71,7 @@ void FlipPosition(Engine& e) {
             e.GameBoard[RotatedCell(x)] = w;
         }
     }
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     e.HalfMoveClock[0] = 0;
 
     // Rights follow the rooks: the a8 rook stands on h1 afterwards, and so on.

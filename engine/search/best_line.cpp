@@ -167,6 +167,7 @@ void ReportBestLine(Engine& e) {
     }
 
     for (int c = 0; c < BoardCells; ++c) e.Board[c] = saved[c];
+    BuildPieceLists(e);
     e.PlyDepth[kFirstLinePly] = 16;
     e.PlyDepth[kSecondLinePly] = 16;
     e.StepBudget = 0;

@@ -54,7 +54,7 @@ void StartNewSearch(Engine& e) {
     ResetPlies(e, 1);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     ComputeKeys(e, 1);
     e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
 
