@@ -126,14 +126,12 @@ struct Engine {
     // built afresh wherever Board is written whole (BuildPieceLists): for
     // each piece code the squares it stands on as one bit each, bit
     // 8 x (row - 3) + file, so that the bits ascend in cell order; every
-    // piece on one word; the number of pieces of each code; the sum of the
-    // evaluation's ScanValue over the pieces; and per side and file the
-    // rows of its pawns, bit (row - 3).
+    // piece on one word; the number of pieces of each code; and the sum of
+    // the evaluation's ScanValue over the pieces (material and placement).
     std::uint64_t PieceSquares[17];
     std::uint64_t Occupied;
     Byte PieceCount[17];
     Word ScanSum;
-    Byte PawnFiles[2][8];
 
     Byte PlyFlags[Plies];
     Byte HalfMoveClock[Plies];
@@ -164,6 +162,7 @@ struct Engine {
     Word SavedBoard[Slots];
 
     // Start-up tables.
+    std::uint64_t CellBit[BoardCells];  // a square cell's bit in the piece lists, 0 for other cells
     Word PieceValue[17];
     std::uint32_t RandomA[BoardCells];
     std::uint32_t RandomB[BoardCells];

@@ -18,7 +18,6 @@ struct Lists {
     std::uint64_t Occupied = 0;
     Byte Count[17] = {};
     Word ScanSum = 0;
-    Byte PawnFiles[2][8] = {};
 };
 
 Lists FromCells(const Engine& e) {
@@ -33,8 +32,6 @@ Lists FromCells(const Engine& e) {
             l.Occupied |= bit;
             ++l.Count[v];
             l.ScanSum = static_cast<Word>(l.ScanSum + e.ScanValue[v][cell]);
-            if (v == BlackPawn) l.PawnFiles[0][file] |= static_cast<Byte>(1 << row);
-            if (v == WhitePawn) l.PawnFiles[1][file] |= static_cast<Byte>(1 << row);
         }
     }
     return l;
@@ -50,7 +47,6 @@ std::string Mismatch(const Engine& e) {
     }
     if (e.Occupied != l.Occupied) out += " occupied";
     if (e.ScanSum != l.ScanSum) out += " scan sum";
-    if (std::memcmp(e.PawnFiles, l.PawnFiles, sizeof l.PawnFiles) != 0) out += " pawn files";
     return out;
 }
 

@@ -24,41 +24,35 @@ inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte 
     return (cells + bytes * (0x80u - low)) & ~(cells + bytes * (0x7Fu - high)) & (bytes * 0x80u);
 }
 
-// The piece lists (Engine::PieceSquares ...): a square cell's bit and the
-// cell of a bit.
+// The piece lists (Engine::PieceSquares ...): a square cell's bit number and
+// the cell of a bit number. Make and unmake read a cell's bit from the table
+// CellBit, which holds 0 for every other cell.
 constexpr int SquareIndex(int cell) { return ((cell >> 4) - 3) * 8 + (cell & 7); }
 constexpr int SquareCell(int square) { return FirstRowCell + ((square >> 3) << 4) + (square & 7); }
-constexpr std::uint64_t SquareBit(int cell) { return std::uint64_t{1} << SquareIndex(cell); }
 
 // Piece code v enters or leaves the lists on a square cell, or moves along
 // them from one square cell to another. The board cells themselves are the
-// caller's to write.
-inline void ListPawnRow(Engine& e, Byte v, int cell) {
-    if (v == BlackPawn || v == WhitePawn) e.PawnFiles[v > Empty][cell & 15] ^= static_cast<Byte>(1u << ((cell >> 4) - 3));
-}
+// caller's to write. The null move (cell 0 to cell 0, code Empty) changes
+// nothing: cell 0 has no bit and Empty no value.
 inline void ListAdd(Engine& e, Byte v, int cell) {
-    const std::uint64_t bit = SquareBit(cell);
+    const std::uint64_t bit = e.CellBit[cell];
     e.PieceSquares[v] |= bit;
     e.Occupied |= bit;
     ++e.PieceCount[v];
     e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][cell]);
-    ListPawnRow(e, v, cell);
 }
 inline void ListRemove(Engine& e, Byte v, int cell) {
-    const std::uint64_t bit = SquareBit(cell);
+    const std::uint64_t bit = e.CellBit[cell];
     e.PieceSquares[v] &= ~bit;
     e.Occupied &= ~bit;
     --e.PieceCount[v];
     e.ScanSum = static_cast<Word>(e.ScanSum - e.ScanValue[v][cell]);
-    ListPawnRow(e, v, cell);
 }
 inline void ListMove(Engine& e, Byte v, int from, int to) {
-    const std::uint64_t bits = SquareBit(from) | SquareBit(to);
+    const std::uint64_t bits = e.CellBit[from] | e.CellBit[to];
     e.PieceSquares[v] ^= bits;
     e.Occupied ^= bits;
     e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][to] - e.ScanValue[v][from]);
-    ListPawnRow(e, v, from);
-    ListPawnRow(e, v, to);
 }
 
 // Builds the piece lists afresh from Board. Every operation that writes
@@ -123,8 +117,8 @@ Byte ValidateMove(Engine& e, Byte from, Byte to, Byte promotion, Byte ply);
 // tables.cpp: the board's start-up tables (piece values, random key numbers,
 // key tables) and the board flip. The start-up of a whole copy, with the
 // evaluation's tables, is InitTables (engine/copy.h).
-void InitBoardTables(Engine& e);          // copy 1: draws the random key numbers
-void InitBoardTablesAttached(Engine& e);  // copies 2..4: the piece values only
+void InitBoardTables(Engine& e);          // copy 1: also draws the random key numbers
+void InitBoardTablesAttached(Engine& e);  // copies 2..4: the cell bits and piece values only
 void BuildKeyTables(Engine& e);           // KeyTableA/B from RandomA/B
 void FlipPosition(Engine& e);
 

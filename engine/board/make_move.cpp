@@ -142,7 +142,7 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     }
     e.Board[t] = piece;
     e.Board[f] = Empty;
-    if (piece != Empty) ListMove(e, piece, f, t);
+    ListMove(e, piece, f, t);
 
     switch (piece) {
     case BlackKing: MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB); break;
@@ -174,7 +174,7 @@ void PlaceMove(Engine& e, Byte slot, Byte ply) {
     if (victim != Empty) ListRemove(e, victim, t);
     e.Board[t] = piece;
     e.Board[f] = Empty;
-    if (piece != Empty) ListMove(e, piece, f, t);
+    ListMove(e, piece, f, t);
     int rookFrom, rookTo;
     switch (piece) {
     case BlackKing:
@@ -207,15 +207,13 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     const Byte victim = u & 31;
     e.Board[f] = piece;
     e.Board[t] = victim;
-    if (piece != Empty) {  // not the null move
-        if (moved != piece) {
-            ListRemove(e, moved, t);
-            ListAdd(e, piece, f);
-        } else {
-            ListMove(e, piece, t, f);
-        }
-        if (victim != Empty) ListAdd(e, victim, t);
+    if (moved != piece) {
+        ListRemove(e, moved, t);
+        ListAdd(e, piece, f);
+    } else {
+        ListMove(e, piece, t, f);
     }
+    if (victim != Empty) ListAdd(e, victim, t);
     switch (piece) {
     case BlackKing:
         UnmakeKingMove<BlackOrders>(e, f, t);
@@ -241,8 +239,6 @@ void BuildPieceLists(Engine& e) {
     }
     e.Occupied = 0;
     e.ScanSum = 0;
-    for (auto& files : e.PawnFiles)
-        for (Byte& rows : files) rows = 0;
     for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
         for (int cell = row; cell < row + 8; ++cell) {
             const Byte v = e.Board[cell];

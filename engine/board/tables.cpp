@@ -9,6 +9,10 @@ namespace corvane {
 
 namespace {
 
+void InitCellBits(Engine& e) {
+    for (int x = 0; x < BoardCells; ++x) e.CellBit[x] = IsSquareCell(x) ? std::uint64_t{1} << SquareIndex(x) : 0;
+}
+
 void InitPieceValues(Engine& e) {
     for (Word& v : e.PieceValue) v = 0;
     e.PieceValue[1] = e.PieceValue[11] = 8192;
@@ -33,6 +37,7 @@ void BuildKeyTables(Engine& e) {
 }
 
 void InitBoardTables(Engine& e) {
+    InitCellBits(e);
     InitPieceValues(e);
     for (int x = 0; x < BoardCells; ++x) {
         e.RandomA[x] = 0;
@@ -49,7 +54,10 @@ void InitBoardTables(Engine& e) {
     BuildKeyTables(e);
 }
 
-void InitBoardTablesAttached(Engine& e) { InitPieceValues(e); }
+void InitBoardTablesAttached(Engine& e) {
+    InitCellBits(e);
+    InitPieceValues(e);
+}
 
 void FlipPosition(Engine& e) {
     e.Flipped = static_cast<Byte>(1 - e.Flipped);

@@ -1,41 +1,20 @@
 // Evaluate: the static score of the position on Board. Stages, always in
-// this order: the scan (material and placement, piece lists and pawn files,
-// all read from the lists the board keeps), the
-// lazy test, the positional stage (pawns, then rooks, kings, bishops) when the
-// lazy test lets it run, and the endgame stage.
+// this order: the scan (material and placement as the board keeps them
+// summed, and the signatures), the lazy test, the positional stage (pawns,
+// then rooks, kings, bishops) when the lazy test lets it run, and the
+// endgame stage. Every stage reads the pieces from the board's lists.
 #include "engine/eval/evaluate.h"
 
-#include <bit>
-#include <cstring>
-
-#include "engine/board/board.h"
-#include "engine/board/sides.h"
 #include "engine/eval/eval_internal.h"
 
 namespace corvane {
 
 namespace {
 
-// The cells of a piece list in cell order (the order a scan of the board
-// meets them); returns their number.
-inline Byte ListCells(std::uint64_t squares, Byte* cells) {
-    Byte n = 0;
-    for (; squares != 0; squares &= squares - 1) cells[n++] = static_cast<Byte>(SquareCell(std::countr_zero(squares)));
-    return n;
-}
-
-// What the evaluation reads of one side's pieces, from the board's lists.
-template <const SideOrders& S>
-inline void SideWork(const Engine& e, EvalWork& w, int side) {
-    const std::uint64_t queens = e.PieceSquares[S.Queen];
-    // The queen a scan of the cells would meet last.
-    w.QueenCell[side] = queens != 0 ? static_cast<Byte>(SquareCell(63 - std::countl_zero(queens))) : 0;
-    w.RookCount[side] = ListCells(e.PieceSquares[S.Rook], w.RookCells[side]);
-    w.BishopCount[side] = ListCells(e.PieceSquares[S.Bishop], w.BishopCells[side]);
-    w.KnightCount[side] = e.PieceCount[S.Knight];
-    w.PawnCount[side] = e.PieceCount[S.Pawn];
-    std::memcpy(w.PawnFileMask[side], e.PawnFiles[side], 8);
-    w.RookShutIn[side] = 0;
+// 32 per rook, 1 per minor piece, 1024 for any queen.
+inline Word Signature(const Engine& e, int side) {
+    return static_cast<Word>(32 * SideCount(e, side, BlackRook) + SideCount(e, side, BlackBishop) +
+                             SideCount(e, side, BlackKnight) + (SideCount(e, side, BlackQueen) != 0 ? 1024 : 0));
 }
 
 }  // namespace
@@ -44,15 +23,11 @@ Word ScanBoard(Engine& e, EvalWork& w) {
     // One point for Black when Black is to move (odd ply); material and
     // placement of every piece come summed from the board's lists.
     const Word s = static_cast<Word>(ScoreLevel + (e.CurrentPly & 1) + e.ScanSum);
-    SideWork<BlackOrders>(e, w, EvalBlack);
-    SideWork<WhiteOrders>(e, w, EvalWhite);
-
-    // Signatures: 32 per rook, 1 per minor piece, 1024 for any queen.
-    e.BlackSignature = static_cast<Word>(32 * w.RookCount[EvalBlack] + w.BishopCount[EvalBlack] +
-                                         w.KnightCount[EvalBlack] + (w.QueenCell[EvalBlack] != 0 ? 1024 : 0));
-    e.WhiteSignature = static_cast<Word>(32 * w.RookCount[EvalWhite] + w.BishopCount[EvalWhite] +
-                                         w.KnightCount[EvalWhite] + (w.QueenCell[EvalWhite] != 0 ? 1024 : 0));
+    e.BlackSignature = Signature(e, EvalBlack);
+    e.WhiteSignature = Signature(e, EvalWhite);
     w.LazyScore = s;
+    w.RookShutIn[EvalBlack] = 0;
+    w.RookShutIn[EvalWhite] = 0;
     return s;
 }
 

@@ -62,17 +62,20 @@ void KingSafety(const Engine& e, const EvalWork& w, Word& s) {
         if (board[rank2 + g] != pawn && board[rank3 + g] != pawn) Favour<Black>(s, -18);
     }
 
-    if (w.RookCount[own] > 0 && w.RookShutIn[own]) Favour<Black>(s, -25);
+    if (SideCount(e, own, BlackRook) > 0 && w.RookShutIn[own]) Favour<Black>(s, -25);
 
-    const int queen = w.QueenCell[enemy];
+    // The enemy queen a scan of the cells meets last, 0 for none.
+    const std::uint64_t queens = SideSquares(e, enemy, BlackQueen);
+    const int queen = queens != 0 ? LastCell(queens) : 0;
     const int queenFile = queen & 15;
+    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
     // The enemy queen against the enemy's own king wing, and the enemy's pawn cover there.
     if ((board[Black ? WhiteKingCell : BlackKingCell] & 15) > 3) {
         if (queenFile < 2) Favour<Black>(s, 2);
-        if (w.PawnFileMask[enemy][6] == 0) Favour<Black>(s, 10);
+        if ((enemyPawns & FileSquares(6)) == 0) Favour<Black>(s, 10);
     } else {
         if (queenFile > 5) Favour<Black>(s, 2);
-        if (w.PawnFileMask[enemy][1] == 0) Favour<Black>(s, 10);
+        if ((enemyPawns & FileSquares(1)) == 0) Favour<Black>(s, 10);
     }
     // The enemy queen far from the own king's wing.
     if (kf > 3) {
@@ -110,13 +113,18 @@ void RookTerms(const Engine& e, EvalWork& w, Word& s) {
     const int enemy = Black ? EvalWhite : EvalBlack;
     const int ownKing = e.Board[Black ? BlackKingCell : WhiteKingCell];
     const int enemyKing = e.Board[Black ? WhiteKingCell : BlackKingCell];
-    for (int i = 0; i < w.RookCount[side]; ++i) {
-        const int c = w.RookCells[side][i];
+    const std::uint64_t ownPawns = SideSquares(e, side, BlackPawn);
+    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
+    // Relative ranks 1 to 3 of the side.
+    constexpr std::uint64_t homeRows = Black ? RowSquares(0) | RowSquares(1) | RowSquares(2)
+                                             : RowSquares(5) | RowSquares(6) | RowSquares(7);
+    for (std::uint64_t rooks = SideSquares(e, side, BlackRook); rooks != 0; rooks &= rooks - 1) {
+        const int c = FirstCell(rooks);
         const int f = c & 15;
-        if (w.PawnFileMask[enemy][f] == 0) Favour<Black>(s, 8);
-        const Byte own = w.PawnFileMask[side][f];
+        if ((enemyPawns & FileSquares(f)) == 0) Favour<Black>(s, 8);
+        const std::uint64_t own = ownPawns & FileSquares(f);
         // Every own pawn of the file on relative rank 4 or beyond.
-        const bool advanced = Black ? e.MaskBottom[own] > 2 : e.MaskTop[own] < 6;
+        const bool advanced = (own & homeRows) == 0;
         if (own == 0) Favour<Black>(s, 16);
         else if (advanced) Favour<Black>(s, 5);
         if (enemyKing - 24 < c && c < enemyKing + 24) Favour<Black>(s, 17);  // on the enemy king's row or a neighbour
@@ -155,9 +163,10 @@ void WhiteKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<fal
 
 // White's patterns are Black's on the turned board.
 template <bool Black>
-void BishopTerms(const Engine& e, const EvalWork& w, Word& s) {
+void BishopTerms(const Engine& e, const EvalWork&, Word& s) {
     const int side = Black ? EvalBlack : EvalWhite;
-    const int count = w.BishopCount[side];
+    const std::uint64_t bishops = SideSquares(e, side, BlackBishop);
+    const int count = e.PieceCount[SideCode(side, BlackBishop)];
     if (count == 0) return;
     const Byte* b = e.Board;
     const Byte bishop = Black ? BlackBishop : WhiteBishop;
@@ -177,15 +186,15 @@ void BishopTerms(const Engine& e, const EvalWork& w, Word& s) {
     if (at(83) == bishop && at(67) == pawn) Favour<Black>(s, -25);
     if (at(84) == bishop && at(68) == pawn) Favour<Black>(s, -25);
 
-    for (int i = 0; i < count; ++i) {
-        Favour<Black>(s, BishopMobility(e, w.BishopCells[side][i]));
+    for (std::uint64_t b = bishops; b != 0; b &= b - 1) {
+        Favour<Black>(s, BishopMobility(e, FirstCell(b)));
         Favour<Black>(s, -16);
     }
 
     // Only White's terms, which run last: one bishop each, on squares of
     // different colours, moves the score reached so far toward level.
-    if (!Black && count == 1 && w.BishopCount[EvalBlack] == 1 &&
-        CellColour(w.BishopCells[EvalWhite][0]) != CellColour(w.BishopCells[EvalBlack][0]))
+    if (!Black && count == 1 && e.PieceCount[BlackBishop] == 1 &&
+        CellColour(FirstCell(bishops)) != CellColour(FirstCell(e.PieceSquares[BlackBishop])))
         ScaleTowardLevel(s);
 
     if (count == 2) Favour<Black>(s, 32);
