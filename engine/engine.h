@@ -163,6 +163,14 @@ struct Engine {
 
     // Start-up tables.
     std::uint64_t CellBit[BoardCells];  // a square cell's bit in the piece lists, 0 for other cells
+    // For each square (bit number) the squares along each line from it to
+    // the edge: steps +1, +15, +16, +17 (toward higher bits), then -1, -15,
+    // -16, -17; their union by rows and files and by diagonals; the knight's
+    // reach.
+    std::uint64_t Rays[8][64];
+    std::uint64_t StraightLines[64];
+    std::uint64_t DiagonalLines[64];
+    std::uint64_t KnightReach[64];
     Word PieceValue[17];
     std::uint32_t RandomA[BoardCells];
     std::uint32_t RandomB[BoardCells];

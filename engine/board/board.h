@@ -30,6 +30,14 @@ inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte 
 constexpr int SquareIndex(int cell) { return ((cell >> 4) - 3) * 8 + (cell & 7); }
 constexpr int SquareCell(int square) { return FirstRowCell + ((square >> 3) << 4) + (square & 7); }
 
+// The cell step of line d of Engine::Rays: lines 0 to 3 run toward higher
+// bits, 4 to 7 are the same lines turned round. Even lines run along rows and
+// files, odd ones along diagonals.
+constexpr int RayStep(int d) {
+    constexpr int steps[8] = {1, 15, 16, 17, -1, -15, -16, -17};
+    return steps[d];
+}
+
 // Piece code v enters or leaves the lists on a square cell, or moves along
 // them from one square cell to another. The board cells themselves are the
 // caller's to write. The null move (cell 0 to cell 0, code Empty) changes
@@ -69,7 +77,10 @@ void PlaceMove(Engine& e, Byte slot, Byte ply);
 void UnmakeMove(Engine& e, Byte slot, Byte ply);
 void ComputeKeys(Engine& e, Byte ply);
 
-// attack.cpp: number of attack lines of a side on a cell.
+// attack.cpp: number of attack lines of a side on a cell, read from the
+// cells alone, so that it also holds on a board written whole whose lists
+// are not built yet (the set-up's check test). Everything that keeps the
+// lists uses AttackedBy (sides.h), which counts the same from them.
 Byte AttackedByWhite(const Engine& e, Byte cell);
 Byte AttackedByBlack(const Engine& e, Byte cell);
 

@@ -148,7 +148,7 @@ int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     LoadBoard(e, e.GameBoard);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
-    e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
+    e.InCheck[1] = AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
     ComputeKeys(e, 1);
     GenerateBlack(e, 1);
 
@@ -156,7 +156,7 @@ int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     if (slot < 0) return -1;
     e.MoveExtra[1][slot] = q;
     MakeMove(e, static_cast<Byte>(slot), 1);
-    if (AttackedByWhite(e, e.Board[BlackKingCell]) != 0) {
+    if (AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) != 0) {
         UnmakeMove(e, static_cast<Byte>(slot), 1);
         return -1;
     }
@@ -188,7 +188,7 @@ Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 12 || q > 15) q = WhiteQueen;
     LoadBoard(e, e.GameBoard);
-    e.InCheck[0] = AttackedByBlack(e, e.Board[WhiteKingCell]);
+    e.InCheck[0] = AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
     ComputeKeys(e, 0);
     GenerateWhite(e, 0);
 
@@ -196,7 +196,7 @@ Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (slot < 0) return GameRefused;
     e.MoveExtra[0][slot] = q;
     MakeMove(e, static_cast<Byte>(slot), 0);
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) {
+    if (AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0) {
         UnmakeMove(e, static_cast<Byte>(slot), 0);
         return GameRefused;
     }
@@ -268,7 +268,7 @@ Byte PonderStart(Engine& e, Byte f, Byte t, Byte q) {
     e.MoveTo[0][0] = t;
     e.MoveExtra[0][0] = q;
     MakeMove(e, 0, 0);
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) {
+    if (AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0) {
         UnmakeMove(e, 0, 0);
         return 0;
     }

@@ -9,8 +9,23 @@ namespace corvane {
 
 namespace {
 
+// The lists' square bits and the line tables, walked on the cells.
 void InitCellBits(Engine& e) {
     for (int x = 0; x < BoardCells; ++x) e.CellBit[x] = IsSquareCell(x) ? std::uint64_t{1} << SquareIndex(x) : 0;
+    for (int square = 0; square < 64; ++square) {
+        const int cell = SquareCell(square);
+        for (int d = 0; d < 8; ++d) {
+            std::uint64_t ray = 0;
+            for (int y = cell + RayStep(d); IsSquareCell(y); y += RayStep(d)) ray |= e.CellBit[y];
+            e.Rays[d][square] = ray;
+        }
+        e.StraightLines[square] = e.Rays[0][square] | e.Rays[2][square] | e.Rays[4][square] | e.Rays[6][square];
+        e.DiagonalLines[square] = e.Rays[1][square] | e.Rays[3][square] | e.Rays[5][square] | e.Rays[7][square];
+        std::uint64_t reach = 0;
+        for (const int d : {-33, -31, -18, -14, 14, 18, 31, 33})
+            if (IsSquareCell(cell + d)) reach |= e.CellBit[cell + d];
+        e.KnightReach[square] = reach;
+    }
 }
 
 void InitPieceValues(Engine& e) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"
 #include "engine/search/search.h"
@@ -53,11 +54,11 @@ struct Side {
     }
     // Number of attacks on the king of the side to move.
     static Byte KingAttacks(const Engine& e) {
-        return Black ? AttackedByWhite(e, e.Board[BlackKingCell]) : AttackedByBlack(e, e.Board[WhiteKingCell]);
+        return Black ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
     }
     // Number of attacks on the king of the side that has just moved.
     static Byte MoverKingAttacks(const Engine& e) {
-        return Black ? AttackedByBlack(e, e.Board[WhiteKingCell]) : AttackedByWhite(e, e.Board[BlackKingCell]);
+        return Black ? AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) : AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
     }
 };
 
@@ -191,6 +192,8 @@ bool DangerousPawn(Engine& e) {
         d = true;
         const int ahead = Black ? k - 16 : k + 16;
         if (b[ahead] == Empty) {
+            // The pawn is lifted from the cells alone for the look, so the
+            // counts are read from the cells.
             b[k] = Empty;
             const int own = Black ? AttackedByBlack(e, B(ahead)) : AttackedByWhite(e, B(ahead));
             const int theirs = Black ? AttackedByWhite(e, B(ahead)) : AttackedByBlack(e, B(ahead));
@@ -482,7 +485,7 @@ void QuietOrder(Engine& e, Byte ply) {
     for (int i = first; i <= last; ++i) {
         PlaceMove(e, B(i), ply);
         Word s = Evaluate(e);
-        s = W(s + 32 * AttackedByBlack(e, e.Board[WhiteKingCell]) - 32 * AttackedByWhite(e, e.Board[BlackKingCell]));
+        s = W(s + 32 * AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) - 32 * AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]));
         UnmakeMove(e, B(i), ply);
         score[i] = (p & 1) ? s : W(ScorePlusInfinity - s);
     }
