@@ -168,6 +168,7 @@ struct Engine {
     // -16, -17; their union by rows and files and by diagonals; the knight's
     // reach.
     std::uint64_t Rays[8][64];
+    Byte RayLength[8][64];
     std::uint64_t StraightLines[64];
     std::uint64_t DiagonalLines[64];
     std::uint64_t KnightReach[64];

@@ -16,8 +16,10 @@ void InitCellBits(Engine& e) {
         const int cell = SquareCell(square);
         for (int d = 0; d < 8; ++d) {
             std::uint64_t ray = 0;
-            for (int y = cell + RayStep(d); IsSquareCell(y); y += RayStep(d)) ray |= e.CellBit[y];
+            Byte length = 0;
+            for (int y = cell + RayStep(d); IsSquareCell(y); y += RayStep(d), ++length) ray |= e.CellBit[y];
             e.Rays[d][square] = ray;
+            e.RayLength[d][square] = length;
         }
         e.StraightLines[square] = e.Rays[0][square] | e.Rays[2][square] | e.Rays[4][square] | e.Rays[6][square];
         e.DiagonalLines[square] = e.Rays[1][square] | e.Rays[3][square] | e.Rays[5][square] | e.Rays[7][square];

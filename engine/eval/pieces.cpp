@@ -9,18 +9,25 @@ namespace corvane {
 
 namespace {
 
-// Number of Empty cells passed from `cell` along `step` before the first
-// piece or OffBoard cell; the guard cells end every walk.
-int EmptyRun(const Byte* board, int cell, int step) {
-    int n = 0;
-    for (int x = cell + step; board[x] == Empty; x += step) ++n;
-    return n;
+// Number of empty squares from a square along line D of Engine::Rays before
+// the first piece or the edge: the distance to the first piece on the line,
+// less one, or the line's length when it holds none.
+template <int D>
+inline int EmptyRun(const Engine& e, int square) {
+    const std::uint64_t pieces = e.Rays[D][square] & e.Occupied;
+    // The bit scans give 64 (or -1) on an empty line; that distance is not used.
+    const int first = D < 4 ? std::countr_zero(pieces) : 63 - std::countl_zero(pieces);
+    const int distance = D == 0 ? first - square
+                         : D == 4 ? square - first
+                         : D < 4  ? (first >> 3) - (square >> 3)
+                                  : (square >> 3) - (first >> 3);
+    return pieces != 0 ? distance - 1 : e.RayLength[D][square];
 }
 
-// Vertical runs count twice, horizontal ones once.
-int RookMobility(const Byte* board, int cell) {
-    return 2 * (EmptyRun(board, cell, 16) + EmptyRun(board, cell, -16)) + EmptyRun(board, cell, 1) +
-           EmptyRun(board, cell, -1);
+// Vertical runs (lines 2 and 6) count twice, horizontal ones once.
+int RookMobility(const Engine& e, int cell) {
+    const int square = SquareIndex(cell);
+    return 2 * (EmptyRun<2>(e, square) + EmptyRun<6>(e, square)) + EmptyRun<0>(e, square) + EmptyRun<4>(e, square);
 }
 
 // Set when a rook stands on the far side of its own king from the centre:
@@ -102,9 +109,9 @@ void ScaleTowardLevel(Word& s) {
 // Diagonal runs: (15 k + 23) / 4 along +15 and -15, (17 k + 16) / 4 along
 // +17 and -17, for k empty cells passed.
 int BishopMobility(const Engine& e, int cell) {
-    const Byte* board = e.Board;
-    return (15 * EmptyRun(board, cell, 15) + 23) / 4 + (15 * EmptyRun(board, cell, -15) + 23) / 4 +
-           (17 * EmptyRun(board, cell, 17) + 16) / 4 + (17 * EmptyRun(board, cell, -17) + 16) / 4;
+    const int square = SquareIndex(cell);
+    return (15 * EmptyRun<1>(e, square) + 23) / 4 + (15 * EmptyRun<5>(e, square) + 23) / 4 +
+           (17 * EmptyRun<3>(e, square) + 16) / 4 + (17 * EmptyRun<7>(e, square) + 16) / 4;
 }
 
 template <bool Black>
@@ -130,7 +137,7 @@ void RookTerms(const Engine& e, EvalWork& w, Word& s) {
         if (enemyKing - 24 < c && c < enemyKing + 24) Favour<Black>(s, 17);  // on the enemy king's row or a neighbour
         // The same file comparison for both sides, not mirrored.
         if (ShutInByKing(f, ownKing & 15)) w.RookShutIn[side] = 1;
-        Favour<Black>(s, RookMobility(e.Board, c));
+        Favour<Black>(s, RookMobility(e, c));
     }
 }
 
