@@ -65,14 +65,12 @@ struct Side {
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
 
-// Fetches the bucket of the position after the next move of ply q's list
-// into the cache, its key worked out from the board before any move of q is
-// made (special moves aside, for which the guess is simply wasted).
-inline void PrefetchNextSibling(const Engine& e, int q) {
-    const int next = e.MoveCursor[q] + 1;
-    if (next > e.LastMove[q] || e.HashSlots == 0) return;
-    const Byte f = e.MoveFrom[q][next];
-    const Byte t = e.MoveTo[q][next];
+// Fetches the bucket of the position after the move f to t at ply q into
+// the cache, its key worked out from the board before the move is made
+// (special moves aside, for which the guess is simply wasted; the null move
+// is cell 0 to cell 0).
+inline void PrefetchChild(const Engine& e, int q, Byte f, Byte t) {
+    if (e.HashSlots == 0) return;
     const Byte piece = e.Board[f];
     const Byte victim = e.Board[t];
     if (piece > 16 || victim > 16) return;
@@ -80,6 +78,21 @@ inline void PrefetchNextSibling(const Engine& e, int q) {
                         (e.PlyFlags[q] & 15u);
     if (victim != Empty) key -= e.KeyTableA[victim][t];
     HashPrefetchKey(e, key);
+}
+
+// The bucket after the next move of ply q's list.
+inline void PrefetchNextSibling(const Engine& e, int q) {
+    const int next = e.MoveCursor[q] + 1;
+    if (next <= e.LastMove[q]) PrefetchChild(e, q, e.MoveFrom[q][next], e.MoveTo[q][next]);
+}
+
+// The buckets a full-width node's first children will probe, fetched while
+// the node still generates, orders and evaluates: the stored move's child,
+// which is searched first, and, where a null move may follow, the child of
+// the null move.
+inline void PrefetchFirstChildren(const Engine& e, int p) {
+    if (e.HashTo != 0) PrefetchChild(e, p, e.HashFrom, e.HashTo);
+    if (e.InCheck[p] == 0 && e.HashBound != 0) PrefetchChild(e, p, 0, 0);
 }
 
 template <bool Black>
@@ -209,6 +222,7 @@ template <bool Black>
 void Frontier(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
+    if (e.HashTo != 0) PrefetchChild(e, p, e.HashFrom, e.HashTo);
     e.ListState[p] = ListIdle;
     if (e.InCheck[p] == 0 && e.HalfMoveClock[p] < 99) {
         e.StaticScore = Evaluate(e);
@@ -242,10 +256,13 @@ template <bool Black>
 void Interior(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
+    PrefetchFirstChildren(e, p);
     e.PlyValue[p] = S::Start;
     S::Generate(e, B(p));
     S::Order(e, B(p), 1);
     if (e.RemainingCode > e.PlyDepth[1] / 16 + 257) QuietOrder(e, B(p));
+    // Without a stored move the list's first move is searched first.
+    if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) PrefetchChild(e, p, e.MoveFrom[p][0], e.MoveTo[p][0]);
     if (e.InCheck[p] == 0 && e.LastMove[p] != ListEmptyLast) {
         e.StaticScore = Evaluate(e);
         const int st = e.StaticScore;
