@@ -111,8 +111,10 @@ template <const SideOrders& S>
 inline Byte AttackedBy(const Engine& e, Byte cell) {
     const Byte* near = e.Board + cell;  // the cells around the target
     const int square = SquareIndex(cell);
+    // The king one step away: a distance of 1, 15, 16 or 17 cells (bits of 0x38002).
     const int d = cell - e.Board[S.OwnKingCell];
-    int count = d == 1 || d == -1 || d == 15 || d == -15 || d == 16 || d == -16 || d == 17 || d == -17;
+    const unsigned distance = static_cast<unsigned>(d < 0 ? -d : d);
+    int count = distance <= 17 && ((0x38002u >> distance) & 1) != 0;
     count += near[-S.PawnCaptures[0]] == S.Pawn;
     count += near[-S.PawnCaptures[1]] == S.Pawn;
     for (std::uint64_t n = e.KnightReach[square] & e.PieceSquares[S.Knight]; n != 0; n &= n - 1) ++count;

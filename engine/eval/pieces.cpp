@@ -54,10 +54,15 @@ void KingSafety(const Engine& e, const EvalWork& w, Word& s) {
     const int kf = k & 15;
     const Byte* weight = Black ? e.BlackKingZoneWeight : e.WhiteKingZoneWeight;
 
+    // The cells around the king at fixed offsets, read without a loop.
+    const Byte* near = board + k;
+    constexpr const int(&outerZone)[9] = Black ? kBlackOuterZone : kWhiteOuterZone;
     int outer = 0;
     int inner = 0;
-    for (int d : Black ? kBlackOuterZone : kWhiteOuterZone) outer += weight[board[k + d]];
-    for (int d : kInnerZone) inner += weight[board[k + d]];
+#pragma GCC unroll 9
+    for (int d : outerZone) outer += weight[near[d]];
+#pragma GCC unroll 8
+    for (int d : kInnerZone) inner += weight[near[d]];
     Favour<Black>(s, -(4 * outer + 8 * inner - 200));
 
     // Pawn shield on the side's relative ranks 2 and 3, wherever the king stands.
