@@ -1,7 +1,8 @@
 // The piece lists the board keeps, swept along random games: after every
 // make, unmake and place, every game move, flip and set-up, each kept table
-// must equal the same table worked out afresh from the 64 cells, and the
-// attack test read from the lists must count what the cells show.
+// must equal the same table worked out afresh from the 64 cells, the attack
+// test read from the lists must count what the cells show, and the capture
+// generator must list what the full generator lists of captures.
 #include <cstring>
 #include <random>
 #include <string>
@@ -91,6 +92,29 @@ bool Classify(const Engine& e, Byte ply, Byte slot, Seen* seen) {
         ASSERT_TRUE(m.empty()) << (what) << ":" << m;                               \
     } while (0)
 
+// The capture generator, which finds the first piece along a line on the
+// lists, lists exactly the full list's captures, en passant captures and
+// promoting pushes, in the same order (with the margins out of the way).
+void ExpectCapturesFromFullList(Engine& e, Byte ply) {
+    const bool black = ply & 1;
+    std::vector<std::pair<Byte, Byte>> expected;
+    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s) {
+        const int f = e.MoveFrom[ply][s], t = e.MoveTo[ply][s];
+        const bool pawn = e.Board[f] == (black ? BlackPawn : WhitePawn);
+        if (e.Board[t] != Empty || (pawn && (((t - f) & 1) || OnLastRow(t) || OnFirstRow(t))))
+            expected.emplace_back(static_cast<Byte>(f), static_cast<Byte>(t));
+    }
+    e.PlyValue[ply] = e.PlyBound[ply] = ScoreLevel;
+    if (black) GenerateBlackCaptures(e, ply);
+    else GenerateWhiteCaptures(e, ply);
+    std::vector<std::pair<Byte, Byte>> listed;
+    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s)
+        listed.emplace_back(e.MoveFrom[ply][s], e.MoveTo[ply][s]);
+    ASSERT_EQ(listed, expected) << "capture list at ply " << int(ply);
+    if (black) GenerateBlack(e, ply);
+    else GenerateWhite(e, ply);
+}
+
 // A random line of up to `length` legal moves from the game position, made
 // ply by ply and taken back to the start; at every ply each move of the list
 // is also placed and taken back, and now and then a null move is made.
@@ -109,6 +133,8 @@ void RandomLine(Engine& e, std::mt19937& random, int length, Seen& seen) {
         if (black) GenerateBlack(e, ply);
         else GenerateWhite(e, ply);
         if (e.LastMove[ply] == ListEmptyLast) break;
+        ExpectCapturesFromFullList(e, ply);
+        if (::testing::Test::HasFatalFailure()) return;
         std::vector<Byte> legal, special;
         for (int s = 0; s <= e.LastMove[ply]; ++s) {
             const Byte slot = static_cast<Byte>(s);

@@ -18,19 +18,28 @@ constexpr bool Listed(Byte v) {
     return CapturesOnly ? IsCapture<S>(v) : IsTarget<S>(v);
 }
 
+// The line of Engine::Rays that runs along a cell step.
+constexpr int RayOfStep(int step) {
+    return step == 1 ? 0 : step == 15 ? 1 : step == 16 ? 2 : step == 17 ? 3 : step == -1 ? 4 : step == -15 ? 5 : step == -16 ? 6 : 7;
+}
+
 // A sliding piece on cell x along each step in turn: the full list takes every
 // cell up to and with the first one that is not Empty, when it passes the
-// target test; the capture list takes only that first cell.
+// target test; the capture list takes only that first cell, a piece found on
+// the piece lists by a bit scan along the line.
 template <const SideOrders& S, bool CapturesOnly, std::size_t N>
-inline void Slides(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+inline void Slides(const Engine& e, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+    const Byte* b = e.Board;
+    [[maybe_unused]] const int square = SquareIndex(x);
 #pragma GCC unroll 8
     for (const int step : steps) {
-        int y = x + step;
         if constexpr (CapturesOnly) {
-            while (b[y] == Empty) y += step;
+            const std::uint64_t pieces = e.Rays[RayOfStep(step)][square] & e.Occupied;
+            if (pieces == 0) continue;
+            const int y = SquareCell(step > 0 ? std::countr_zero(pieces) : 63 - std::countl_zero(pieces));
             if (IsCapture<S>(b[y])) AppendMove(from, to, n, x, y);
         } else {
-            for (;; y += step) {
+            for (int y = x + step;; y += step) {
                 const Byte v = b[y];
                 if (IsTarget<S>(v)) AppendMove(from, to, n, x, y);
                 if (v != Empty) break;
@@ -98,9 +107,9 @@ template <const SideOrders& S, bool CapturesOnly>
         for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
             const int x = row + (std::countr_zero(m) >> 3);
             switch (b[x]) {
-            case S.Queen: Slides<S, CapturesOnly>(b, from, to, n, x, S.QueenSteps); break;
-            case S.Rook: Slides<S, CapturesOnly>(b, from, to, n, x, S.RookSteps); break;
-            case S.Bishop: Slides<S, CapturesOnly>(b, from, to, n, x, S.BishopSteps); break;
+            case S.Queen: Slides<S, CapturesOnly>(e, from, to, n, x, S.QueenSteps); break;
+            case S.Rook: Slides<S, CapturesOnly>(e, from, to, n, x, S.RookSteps); break;
+            case S.Bishop: Slides<S, CapturesOnly>(e, from, to, n, x, S.BishopSteps); break;
             case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
             case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
             default: break;
