@@ -13,18 +13,6 @@
 
 namespace corvane {
 
-// The square cells of the row that starts at cell `row` whose codes lie from
-// `low` to `high`, as bit 7 of byte f for file f (walk them with
-// std::countr_zero(mask) >> 3, files in ascending order). Square cells hold
-// codes up to 16, so no byte's sum carries into the next.
-inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte high) {
-    static_assert(std::endian::native == std::endian::little, "a row is read as a little-endian word");
-    constexpr std::uint64_t bytes = 0x0101010101010101ull;
-    std::uint64_t cells;
-    std::memcpy(&cells, board + row, 8);
-    return (cells + bytes * (0x80u - low)) & ~(cells + bytes * (0x7Fu - high)) & (bytes * 0x80u);
-}
-
 // The piece lists (Engine::PieceSquares ...): a square cell's bit number and
 // the cell of a bit number, read from two constant tables (one load instead
 // of four operations on the hot paths). Make and unmake read a cell's bit

@@ -102,18 +102,29 @@ template <const SideOrders& S, bool CapturesOnly>
         if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
     }
 
-    for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
-        // Only the cells of the side's pieces other than the king.
-        for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
-            const int x = row + (std::countr_zero(m) >> 3);
-            switch (b[x]) {
-            case S.Queen: Slides<S, CapturesOnly>(e, from, to, n, x, S.QueenSteps); break;
-            case S.Rook: Slides<S, CapturesOnly>(e, from, to, n, x, S.RookSteps); break;
-            case S.Bishop: Slides<S, CapturesOnly>(e, from, to, n, x, S.BishopSteps); break;
-            case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
-            case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
-            default: break;
-            }
+    // The side's pieces other than the king, from the piece lists. Bits
+    // ascend in cell order, which is Black's row order; White walks the rows
+    // from the last down, each row's files ascending.
+    auto piece = [&](int x) {
+        switch (b[x]) {
+        case S.Queen: Slides<S, CapturesOnly>(e, from, to, n, x, S.QueenSteps); break;
+        case S.Rook: Slides<S, CapturesOnly>(e, from, to, n, x, S.RookSteps); break;
+        case S.Bishop: Slides<S, CapturesOnly>(e, from, to, n, x, S.BishopSteps); break;
+        case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
+        case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
+        default: break;
+        }
+    };
+    const std::uint64_t pieces = e.PieceSquares[S.Queen] | e.PieceSquares[S.Rook] | e.PieceSquares[S.Bishop] |
+                                 e.PieceSquares[S.Knight] | e.PieceSquares[S.Pawn];
+    if constexpr (S.IsBlack) {
+        for (std::uint64_t m = pieces; m != 0; m &= m - 1) piece(SquareCell(std::countr_zero(m)));
+    } else {
+        for (std::uint64_t m = pieces; m != 0;) {
+            const int shift = (63 - std::countl_zero(m)) & ~7;  // the last row that holds one
+            for (unsigned row = static_cast<unsigned>(m >> shift); row != 0; row &= row - 1)
+                piece(SquareCell(shift + std::countr_zero(row)));
+            m &= ~(std::uint64_t{0xFF} << shift);
         }
     }
     Steps<S, CapturesOnly>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);
