@@ -172,6 +172,7 @@ struct Engine {
     std::uint64_t StraightLines[64];
     std::uint64_t DiagonalLines[64];
     std::uint64_t KnightReach[64];
+    Byte LineOf[64][64];  // the line from one square to another (as Rays), 8 for none
     Word PieceValue[17];
     std::uint32_t RandomA[BoardCells];
     std::uint32_t RandomB[BoardCells];

@@ -21,6 +21,10 @@ void InitCellBits(Engine& e) {
             e.Rays[d][square] = ray;
             e.RayLength[d][square] = length;
         }
+        for (int other = 0; other < 64; ++other) e.LineOf[square][other] = 8;
+        for (int d = 0; d < 8; ++d)
+            for (std::uint64_t ray = e.Rays[d][square]; ray != 0; ray &= ray - 1)
+                e.LineOf[square][std::countr_zero(ray)] = static_cast<Byte>(d);
         e.StraightLines[square] = e.Rays[0][square] | e.Rays[2][square] | e.Rays[4][square] | e.Rays[6][square];
         e.DiagonalLines[square] = e.Rays[1][square] | e.Rays[3][square] | e.Rays[5][square] | e.Rays[7][square];
         std::uint64_t reach = 0;
