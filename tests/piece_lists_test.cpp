@@ -2,7 +2,9 @@
 // make, unmake and place, every game move, flip and set-up, each kept table
 // must equal the same table worked out afresh from the 64 cells, the attack
 // test read from the lists must count what the cells show, and the capture
-// generator must list what the full generator lists of captures.
+// generator and the tactical selection, which look along lines on the lists,
+// must pick what the full list and making each move show.
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -115,6 +117,47 @@ void ExpectCapturesFromFullList(Engine& e, Byte ply) {
     else GenerateWhite(e, ply);
 }
 
+// The tactical selection, which looks along the king's lines on the lists,
+// picks exactly the captures, en passant captures, pushes to the last two
+// rows and the moves that give check (found by making them), in list order,
+// and leaves the cells as they were.
+void ExpectTacticalMovesFromMaking(Engine& e, Byte ply) {
+    const bool black = ply & 1;
+    const Byte enemyKing = e.Board[black ? WhiteKingCell : BlackKingCell];
+    std::vector<int> expected;
+    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s) {
+        const int f = e.MoveFrom[ply][s], t = e.MoveTo[ply][s];
+        const bool pawn = e.Board[f] == (black ? BlackPawn : WhitePawn);
+        const int row = black ? (t >> 4) - 3 : 10 - (t >> 4);
+        bool tactical = e.Board[t] != Empty || (pawn && (row >= 6 || ((t - f) & 1)));
+        if (!tactical) {
+            e.MoveExtra[ply][s] = black ? BlackQueen : WhiteQueen;
+            MakeMove(e, static_cast<Byte>(s), ply);
+            int attacks = black ? AttackedBy<BlackOrders>(e, enemyKing) : AttackedBy<WhiteOrders>(e, enemyKing);
+            // A king moved next to the other king attacks it itself, which
+            // is no check: only the lines it opens count.
+            const int d = std::abs(t - enemyKing);
+            if (e.Board[t] == (black ? BlackKing : WhiteKing) && (d == 1 || d == 15 || d == 16 || d == 17)) --attacks;
+            tactical = attacks != 0;
+            UnmakeMove(e, static_cast<Byte>(s), ply);
+        }
+        if (tactical) expected.push_back(s);
+    }
+    Byte before[BoardCells];
+    std::memcpy(before, e.Board, BoardCells);
+    std::vector<int> picked;
+    e.CurrentPly = ply;
+    e.BestIndex[ply] = 0;
+    for (e.MoveCursor[ply] = 0;; ++e.MoveCursor[ply]) {
+        if (black) NextTacticalBlack(e);
+        else NextTacticalWhite(e);
+        if (e.LastMove[ply] == ListEmptyLast || e.MoveCursor[ply] > e.LastMove[ply]) break;
+        picked.push_back(e.MoveCursor[ply]);
+    }
+    ASSERT_EQ(picked, expected) << "tactical moves at ply " << int(ply);
+    ASSERT_EQ(std::memcmp(before, e.Board, BoardCells), 0);
+}
+
 // A random line of up to `length` legal moves from the game position, made
 // ply by ply and taken back to the start; at every ply each move of the list
 // is also placed and taken back, and now and then a null move is made.
@@ -134,6 +177,8 @@ void RandomLine(Engine& e, std::mt19937& random, int length, Seen& seen) {
         else GenerateWhite(e, ply);
         if (e.LastMove[ply] == ListEmptyLast) break;
         ExpectCapturesFromFullList(e, ply);
+        if (::testing::Test::HasFatalFailure()) return;
+        ExpectTacticalMovesFromMaking(e, ply);
         if (::testing::Test::HasFatalFailure()) return;
         std::vector<Byte> legal, special;
         for (int s = 0; s <= e.LastMove[ply]; ++s) {
