@@ -114,6 +114,17 @@ inline constexpr Byte TurnEngine = 0;    // codes 1..6 (Black in engine terms) t
 inline constexpr Byte TurnOpponent = 1;  // codes 11..16 to move
 inline constexpr Byte TurnGameOver = 4;
 
+// One entry of the evaluation's pawn cache: a pair of pawn sets (as the piece
+// lists hold them) and the amounts the pawn terms of each side move the
+// score in its favour when no square rule runs.
+struct PawnEntry {
+    std::uint64_t BlackPawns;
+    std::uint64_t WhitePawns;
+    std::int16_t BlackTerms;
+    std::int16_t WhiteTerms;
+};
+inline constexpr int PawnCacheBits = 10;
+
 // ---------------------------------------------------------------------------
 // The engine copy
 // ---------------------------------------------------------------------------
@@ -194,6 +205,10 @@ struct Engine {
     std::int16_t ScanValue[17][BoardCells];
     Word BlackSignature;
     Word WhiteSignature;
+    // The pawn terms of pawn structures met before, the entry of a pair of
+    // sets chosen by PawnCacheIndex; an entry holds the terms of exactly the
+    // sets it names, so a hit gives what working them out would.
+    PawnEntry PawnCache[1 << PawnCacheBits];
 
     // -- Search -----------------------------------------------------------
     Word PlyDepth[Plies];

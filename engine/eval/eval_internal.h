@@ -82,6 +82,14 @@ bool PositionalStageRuns(const Engine& e, Word lazy);
 // pawns.cpp
 void BlackPawnTerms(const Engine& e, const EvalWork& w, Word& s);
 void WhitePawnTerms(const Engine& e, const EvalWork& w, Word& s);
+// Both sides' pawn terms, as BlackPawnTerms and then WhitePawnTerms make
+// them; where no square rule runs, from the copy's pawn cache (PawnCache).
+void PawnTermsOfBoth(Engine& e, Word& s);
+// The cache entry of a pair of pawn sets.
+inline std::uint32_t PawnCacheIndex(std::uint64_t black, std::uint64_t white) {
+    return static_cast<std::uint32_t>((black * UINT64_C(0x9E3779B97F4A7C15) ^ white * UINT64_C(0xC2B2AE3D27D4EB4F)) >>
+                                      (64 - PawnCacheBits));
+}
 void PawnStructureBoost(const Engine& e, const EvalWork& w, Word& s);
 // Square rule: can the White king still catch the Black pawn on `cell`?
 bool WhiteKingInSquare(const Engine& e, int cell);

@@ -45,8 +45,7 @@ Word Evaluate(Engine& e) {
     Word s = ScanBoard(e, w);
 
     if (PositionalStageRuns(e, s)) {
-        BlackPawnTerms(e, w, s);
-        WhitePawnTerms(e, w, s);
+        PawnTermsOfBoth(e, s);
         PawnStructureBoost(e, w, s);
         BlackRookTerms(e, w, s);
         WhiteRookTerms(e, w, s);

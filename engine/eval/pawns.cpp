@@ -63,12 +63,13 @@ inline std::uint64_t FillUp(std::uint64_t x) {
 }
 
 // The pawn terms of side Black (true) or White, worked on the pawn sets at
-// once. Black advances toward higher rows, White toward lower ones; the
-// amounts are gathered in v in the side's favour.
+// once, as the amount they move the score in the side's favour. Black
+// advances toward higher rows, White toward lower ones. With `bare` the
+// square rule runs for the passers (the other side has only king and pawns).
 template <bool Black>
-void PawnTerms(const Engine& e, Word& s) {
+int PawnTerms(const Engine& e, bool bare) {
     const std::uint64_t own = e.PieceSquares[Black ? BlackPawn : WhitePawn];
-    if (own == 0) return;
+    if (own == 0) return 0;
     const std::uint64_t enemy = e.PieceSquares[Black ? WhitePawn : BlackPawn];
     const unsigned files = FilesOf(own);
     int v = 6;
@@ -89,12 +90,8 @@ void PawnTerms(const Engine& e, Word& s) {
     const std::uint64_t stops = enemy | Beside(enemy);
     const std::uint64_t passed = Black ? own & ~FillDown(own >> 8) & ~FillDown(stops >> 8)
                                        : own & ~FillUp(own << 8) & ~FillUp(stops << 8);
-    if (passed == 0) {
-        Favour<Black>(s, v);
-        return;
-    }
+    if (passed == 0) return v;
     const unsigned passedFiles = FilesOf(passed);
-    const bool bare = (Black ? e.WhiteSignature : e.BlackSignature) == 0;
     for (std::uint64_t p = passed; p != 0; p &= p - 1) {
         const int square = std::countr_zero(p);
         const int f = square & 7;
@@ -103,7 +100,7 @@ void PawnTerms(const Engine& e, Word& s) {
         const int cell = SquareCell(square);
         if (bare && !(Black ? WhiteKingInSquare(e, cell) : BlackKingInSquare(e, cell))) v += 180;
     }
-    Favour<Black>(s, v);
+    return v;
 }
 
 }  // namespace
@@ -112,8 +109,29 @@ void PawnTerms(const Engine& e, Word& s) {
 // further island costs 6 (file 7 alone is not counted as one), an isolated
 // file costs 14 more (8 more on file 0). White's terms use the same file
 // order and the same left-neighbour rule as Black's.
-void BlackPawnTerms(const Engine& e, const EvalWork&, Word& s) { PawnTerms<true>(e, s); }
-void WhitePawnTerms(const Engine& e, const EvalWork&, Word& s) { PawnTerms<false>(e, s); }
+void BlackPawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0)); }
+void WhitePawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0)); }
+
+void PawnTermsOfBoth(Engine& e, Word& s) {
+    // The square rule reads the kings and the side to move: positions where
+    // it runs are worked out afresh.
+    if (e.WhiteSignature == 0 || e.BlackSignature == 0) {
+        Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0));
+        Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0));
+        return;
+    }
+    const std::uint64_t black = e.PieceSquares[BlackPawn];
+    const std::uint64_t white = e.PieceSquares[WhitePawn];
+    PawnEntry& entry = e.PawnCache[PawnCacheIndex(black, white)];
+    if (entry.BlackPawns != black || entry.WhitePawns != white) {
+        entry.BlackPawns = black;
+        entry.WhitePawns = white;
+        entry.BlackTerms = static_cast<std::int16_t>(PawnTerms<true>(e, false));
+        entry.WhiteTerms = static_cast<std::int16_t>(PawnTerms<false>(e, false));
+    }
+    Favour<true>(s, entry.BlackTerms);
+    Favour<false>(s, entry.WhiteTerms);
+}
 
 // Against a side with nothing but king and pawns, the change made by the pawn
 // terms counts a quarter more.
