@@ -308,10 +308,13 @@ TEST(EvalPawns, CacheGivesTheTermsWorkedOut) {
     auto e = KingsOnly(48, 167);
     test::Place(*e, 55, BlackKnight);
     test::Place(*e, 160, WhiteKnight);
-    auto structure = [&](std::uint32_t seed) {
+    // Three pawns a side on rows 4 to 9: the even entries Black's, the odd
+    // ones White's. A structure keeps one side's pawns of `base` when asked.
+    auto structure = [&](std::uint32_t seed, const std::vector<int>& base, int keep) {
         std::mt19937 r(seed);
-        std::vector<int> cells;
-        for (int k = 0; k < 6; ++k) cells.push_back(64 + 16 * static_cast<int>(r() % 6) + static_cast<int>(r() % 8));
+        std::vector<int> cells = base.empty() ? std::vector<int>(6) : base;
+        for (int k = 0; k < 6; ++k)
+            if (base.empty() || k % 2 != keep) cells[k] = 64 + 16 * static_cast<int>(r() % 6) + static_cast<int>(r() % 8);
         return cells;
     };
     auto setPawns = [&](const std::vector<int>& cells) {
@@ -320,21 +323,25 @@ TEST(EvalPawns, CacheGivesTheTermsWorkedOut) {
         for (std::size_t k = 0; k < cells.size(); ++k) e->Board[cells[k]] = k % 2 ? WhitePawn : BlackPawn;
         BuildPieceLists(*e);
     };
-    const std::vector<int> first = structure(1);
+    const std::vector<int> first = structure(1, {}, -1);
     setPawns(first);
     const std::uint32_t index = PawnCacheIndex(e->PieceSquares[BlackPawn], e->PieceSquares[WhitePawn]);
     const Word firstTerms = direct(*e);
-    std::vector<int> second;
-    for (std::uint32_t seed = 2; second.empty(); ++seed) {
-        setPawns(structure(seed));
-        if (PawnCacheIndex(e->PieceSquares[BlackPawn], e->PieceSquares[WhitePawn]) == index && direct(*e) != firstTerms)
-            second = structure(seed);
-    }
-    for (int round = 0; round < 3; ++round) {
-        setPawns(first);
-        EXPECT_EQ(cached(*e), direct(*e)) << round;
-        setPawns(second);
-        EXPECT_EQ(cached(*e), direct(*e)) << round;
+    // Partners in the same entry: one with Black's pawns as they stand, one
+    // with White's, one with neither.
+    for (int keep : {0, 1, -1}) {
+        std::vector<int> second;
+        for (std::uint32_t seed = 2; second.empty(); ++seed) {
+            setPawns(structure(seed, first, keep));
+            if (PawnCacheIndex(e->PieceSquares[BlackPawn], e->PieceSquares[WhitePawn]) == index && direct(*e) != firstTerms)
+                second = structure(seed, first, keep);
+        }
+        for (int round = 0; round < 3; ++round) {
+            setPawns(first);
+            EXPECT_EQ(cached(*e), direct(*e)) << keep << " " << round;
+            setPawns(second);
+            EXPECT_EQ(cached(*e), direct(*e)) << keep << " " << round;
+        }
     }
 }
 
