@@ -86,15 +86,6 @@ inline void PrefetchNextSibling(const Engine& e, int q) {
     if (next <= e.LastMove[q]) PrefetchChild(e, q, e.MoveFrom[q][next], e.MoveTo[q][next]);
 }
 
-// The buckets a full-width node's first children will probe, fetched while
-// the node still generates, orders and evaluates: the stored move's child,
-// which is searched first, and, where a null move may follow, the child of
-// the null move.
-inline void PrefetchFirstChildren(const Engine& e, int p) {
-    if (e.HashTo != 0) PrefetchChild(e, p, e.HashFrom, e.HashTo);
-    if (e.InCheck[p] == 0 && e.HashBound != 0) PrefetchChild(e, p, 0, 0);
-}
-
 template <bool Black>
 void NullMoveSetup(Engine& e, int p) {
     const int last = e.LastMove[p] + 1;
@@ -222,7 +213,6 @@ template <bool Black>
 void Frontier(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
-    if (e.HashTo != 0) PrefetchChild(e, p, e.HashFrom, e.HashTo);
     e.ListState[p] = ListIdle;
     if (e.InCheck[p] == 0 && e.HalfMoveClock[p] < 99) {
         e.StaticScore = Evaluate(e);
@@ -256,13 +246,10 @@ template <bool Black>
 void Interior(Engine& e, int p) {
     using S = Side<Black>;
     const int q = p - 1;
-    PrefetchFirstChildren(e, p);
     e.PlyValue[p] = S::Start;
     S::Generate(e, B(p));
     S::Order(e, B(p), 1);
     if (e.RemainingCode > e.PlyDepth[1] / 16 + 257) QuietOrder(e, B(p));
-    // Without a stored move the list's first move is searched first.
-    if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) PrefetchChild(e, p, e.MoveFrom[p][0], e.MoveTo[p][0]);
     if (e.InCheck[p] == 0 && e.LastMove[p] != ListEmptyLast) {
         e.StaticScore = Evaluate(e);
         const int st = e.StaticScore;
