@@ -1,10 +1,10 @@
 // The piece lists the board keeps, swept along random games: after every
 // make, unmake and place, every game move, flip and set-up, each kept table
-// must equal the same table worked out afresh from the 64 cells, the attack
-// test read from the lists must count what the cells show, and the capture
-// generator and the tactical selection, which look along lines on the lists,
-// must pick what the full list and making each move show.
-#include <cstdlib>
+// must equal the same table worked out afresh from the 64 cells, and the
+// attack test read from the lists must count what the cells show. (The
+// capture generator and the tactical selection, which also look along lines
+// on the lists, are held against the full list and made moves by the
+// CaptureLists tests.)
 #include <cstring>
 #include <random>
 #include <string>
@@ -96,70 +96,6 @@ bool Classify(const Engine& e, Byte ply, Byte slot, Seen* seen) {
         ASSERT_TRUE(m.empty()) << (what) << ":" << m;       \
     } while (0)
 
-// The capture generator, which finds the first piece along a line on the
-// lists, lists exactly the full list's captures, en passant captures and
-// promoting pushes, in the same order (with the margins out of the way).
-void ExpectCapturesFromFullList(Engine& e, Byte ply) {
-    const bool black = ply & 1;
-    std::vector<std::pair<Byte, Byte>> expected;
-    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s) {
-        const int f = e.MoveFrom[ply][s], t = e.MoveTo[ply][s];
-        const bool pawn = e.Board[f] == (black ? BlackPawn : WhitePawn);
-        if (e.Board[t] != Empty || (pawn && (((t - f) & 1) || OnLastRow(t) || OnFirstRow(t))))
-            expected.emplace_back(static_cast<Byte>(f), static_cast<Byte>(t));
-    }
-    e.PlyValue[ply] = e.PlyBound[ply] = ScoreLevel;
-    if (black) GenerateBlackCaptures(e, ply);
-    else GenerateWhiteCaptures(e, ply);
-    std::vector<std::pair<Byte, Byte>> listed;
-    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s)
-        listed.emplace_back(e.MoveFrom[ply][s], e.MoveTo[ply][s]);
-    ASSERT_EQ(listed, expected) << "capture list at ply " << int(ply);
-    if (black) GenerateBlack(e, ply);
-    else GenerateWhite(e, ply);
-}
-
-// The tactical selection, which looks along the king's lines on the lists,
-// picks exactly the captures, en passant captures, pushes to the last two
-// rows and the moves that give check (found by making them), in list order,
-// and leaves the cells as they were.
-void ExpectTacticalMovesFromMaking(Engine& e, Byte ply) {
-    const bool black = ply & 1;
-    const Byte enemyKing = e.Board[black ? WhiteKingCell : BlackKingCell];
-    std::vector<int> expected;
-    for (int s = 0; e.LastMove[ply] != ListEmptyLast && s <= e.LastMove[ply]; ++s) {
-        const int f = e.MoveFrom[ply][s], t = e.MoveTo[ply][s];
-        const bool pawn = e.Board[f] == (black ? BlackPawn : WhitePawn);
-        const int row = black ? (t >> 4) - 3 : 10 - (t >> 4);
-        bool tactical = e.Board[t] != Empty || (pawn && (row >= 6 || ((t - f) & 1)));
-        if (!tactical) {
-            e.MoveExtra[ply][s] = black ? BlackQueen : WhiteQueen;
-            MakeMove(e, static_cast<Byte>(s), ply);
-            int attacks = black ? AttackedBy<BlackOrders>(e, enemyKing) : AttackedBy<WhiteOrders>(e, enemyKing);
-            // A king moved next to the other king attacks it itself, which
-            // is no check: only the lines it opens count.
-            const int d = std::abs(t - enemyKing);
-            if (e.Board[t] == (black ? BlackKing : WhiteKing) && (d == 1 || d == 15 || d == 16 || d == 17)) --attacks;
-            tactical = attacks != 0;
-            UnmakeMove(e, static_cast<Byte>(s), ply);
-        }
-        if (tactical) expected.push_back(s);
-    }
-    Byte before[BoardCells];
-    std::memcpy(before, e.Board, BoardCells);
-    std::vector<int> picked;
-    e.CurrentPly = ply;
-    e.BestIndex[ply] = 0;
-    for (e.MoveCursor[ply] = 0;; ++e.MoveCursor[ply]) {
-        if (black) NextTacticalBlack(e);
-        else NextTacticalWhite(e);
-        if (e.LastMove[ply] == ListEmptyLast || e.MoveCursor[ply] > e.LastMove[ply]) break;
-        picked.push_back(e.MoveCursor[ply]);
-    }
-    ASSERT_EQ(picked, expected) << "tactical moves at ply " << int(ply);
-    ASSERT_EQ(std::memcmp(before, e.Board, BoardCells), 0);
-}
-
 // A random line of up to `length` legal moves from the game position, made
 // ply by ply and taken back to the start; at every ply each move of the list
 // is also placed and taken back, and now and then a null move is made.
@@ -178,10 +114,6 @@ void RandomLine(Engine& e, std::mt19937& random, int length, Seen& seen) {
         if (black) GenerateBlack(e, ply);
         else GenerateWhite(e, ply);
         if (e.LastMove[ply] == ListEmptyLast) break;
-        ExpectCapturesFromFullList(e, ply);
-        if (::testing::Test::HasFatalFailure()) return;
-        ExpectTacticalMovesFromMaking(e, ply);
-        if (::testing::Test::HasFatalFailure()) return;
         std::vector<Byte> legal, special;
         for (int s = 0; s <= e.LastMove[ply]; ++s) {
             const Byte slot = static_cast<Byte>(s);
