@@ -127,6 +127,17 @@ inline constexpr Byte TurnEngine = 0;    // codes 1..6 (Black in engine terms) t
 inline constexpr Byte TurnOpponent = 1;  // codes 11..16 to move
 inline constexpr Byte TurnGameOver = 4;
 
+// One entry of the evaluation's pawn cache: a pair of pawn sets (as the piece
+// lists hold them) and the amounts the pawn terms of each side move the
+// score in its favour when no square rule runs.
+struct PawnEntry {
+    std::uint64_t BlackPawns;
+    std::uint64_t WhitePawns;
+    std::int16_t BlackTerms;
+    std::int16_t WhiteTerms;
+};
+inline constexpr int PawnCacheBits = 10;
+
 // ---------------------------------------------------------------------------
 // The engine copy
 // ---------------------------------------------------------------------------
@@ -134,6 +145,17 @@ struct Engine {
     // -- Board and moves --------------------------------------------------
     Byte Board[BoardCells];      // working board
     Byte GameBoard[BoardCells];  // game position
+
+    // Piece lists of the working board, kept by make, unmake and place and
+    // built afresh wherever Board is written whole (BuildPieceLists): for
+    // each piece code the squares it stands on as one bit each, bit
+    // 8 x (row - 3) + file, so that the bits ascend in cell order; every
+    // piece on one word; the number of pieces of each code; and the sum of
+    // the evaluation's ScanValue over the pieces (material and placement).
+    std::uint64_t PieceSquares[17];
+    std::uint64_t Occupied;
+    Byte PieceCount[17];
+    Word ScanSum;
 
     Byte PlyFlags[Plies];
     Byte HalfMoveClock[Plies];
@@ -164,6 +186,17 @@ struct Engine {
     Word SavedBoard[Slots];
 
     // Start-up tables.
+    std::uint64_t CellBit[BoardCells];  // a square cell's bit in the piece lists, 0 for other cells
+    // For each square (bit number) the squares along each line from it to
+    // the edge: steps +1, +15, +16, +17 (toward higher bits), then -1, -15,
+    // -16, -17; their union by rows and files and by diagonals; the knight's
+    // reach.
+    std::uint64_t Rays[8][64];
+    Byte RayLength[8][64];
+    std::uint64_t StraightLines[64];
+    std::uint64_t DiagonalLines[64];
+    std::uint64_t KnightReach[64];
+    Byte LineOf[64][64];  // the line from one square to another (as Rays), 8 for none
     Word PieceValue[17];
     std::uint32_t RandomA[BoardCells];
     std::uint32_t RandomB[BoardCells];
@@ -185,6 +218,10 @@ struct Engine {
     std::int16_t ScanValue[17][BoardCells];
     Word BlackSignature;
     Word WhiteSignature;
+    // The pawn terms of pawn structures met before, the entry of a pair of
+    // sets chosen by PawnCacheIndex; an entry holds the terms of exactly the
+    // sets it names, so a hit gives what working them out would.
+    PawnEntry PawnCache[1 << PawnCacheBits];
 
     // -- Search -----------------------------------------------------------
     Word PlyDepth[Plies];

@@ -48,7 +48,7 @@ TEST(BoardTables, NewGameSetsTheInitialBoard) {
 // every move leaving its king attacked is one the legality shortcut tests.
 void RandomWalk(Engine& e, std::mt19937& random, int plies) {
     // Start at ply 1 (Black) or 2 (White) from the game position.
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     Byte ply = e.GameTurn == TurnEngine ? 1 : 2;
     e.PlyFlags[ply] = e.PlyFlags[0];
     e.HalfMoveClock[ply] = 0;

@@ -66,7 +66,7 @@ TEST(EvalScan, MaterialAndPlacementOfEachPiece) {
     }
 }
 
-TEST(EvalScan, ListsMasksAndSignatures) {
+TEST(EvalScan, SignaturesAndWhatTheTermsReadOfTheLists) {
     auto e = KingsOnly(52, 164);
     test::Place(*e, 100, BlackQueen);
     test::Place(*e, 70, BlackQueen);
@@ -82,24 +82,26 @@ TEST(EvalScan, ListsMasksAndSignatures) {
     EvalWork w;
     const Word s = ScanBoard(*e, w);
 
-    // Several queens add 1024 once; the queen cell is the last one scanned.
+    // Several queens add 1024 once; the queen the king safety reads is the
+    // last one in cell order.
     EXPECT_EQ(e->BlackSignature, 1024 + 2 * 32);
     EXPECT_EQ(e->WhiteSignature, 3);
-    EXPECT_EQ(w.QueenCell[EvalBlack], 130);
-    EXPECT_EQ(w.QueenCell[EvalWhite], 0);
-    // Rooks in scan order.
-    ASSERT_EQ(w.RookCount[EvalBlack], 2);
-    EXPECT_EQ(w.RookCells[EvalBlack][0], 49);
-    EXPECT_EQ(w.RookCells[EvalBlack][1], 119);
-    ASSERT_EQ(w.BishopCount[EvalWhite], 1);
-    EXPECT_EQ(w.BishopCells[EvalWhite][0], 150);
-    EXPECT_EQ(w.KnightCount[EvalWhite], 2);
-    EXPECT_EQ(w.PawnCount[EvalBlack], 2);
-    EXPECT_EQ(w.PawnCount[EvalWhite], 1);
-    // Bit (row - 3): rows 4 and 6 on file 0, row 9 on file 1.
-    EXPECT_EQ(w.PawnFileMask[EvalBlack][0], 0b1010);
-    EXPECT_EQ(w.PawnFileMask[EvalWhite][1], 0b1000000);
-    for (int f = 1; f < 8; ++f) EXPECT_EQ(w.PawnFileMask[EvalBlack][f], 0) << f;
+    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackQueen)), 130);
+    EXPECT_EQ(SideSquares(*e, EvalWhite, BlackQueen), 0u);
+    // Pieces in cell order.
+    EXPECT_EQ(SideCount(*e, EvalBlack, BlackRook), 2);
+    EXPECT_EQ(FirstCell(SideSquares(*e, EvalBlack, BlackRook)), 49);
+    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackRook)), 119);
+    EXPECT_EQ(FirstCell(SideSquares(*e, EvalWhite, BlackBishop)), 150);
+    EXPECT_EQ(SideCount(*e, EvalWhite, BlackKnight), 2);
+    EXPECT_EQ(SideCount(*e, EvalBlack, BlackPawn), 2);
+    EXPECT_EQ(SideCount(*e, EvalWhite, BlackPawn), 1);
+    // A file's rows as bit (row - 3): rows 4 and 6 on file 0, row 9 on file 1.
+    EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackPawn), 0), 0b1010);
+    EXPECT_EQ(FileRows(SideSquares(*e, EvalWhite, BlackPawn), 1), 0b1000000);
+    for (int f = 1; f < 8; ++f) EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackPawn), f), 0) << f;
+    EXPECT_EQ(FilesOf(SideSquares(*e, EvalBlack, BlackPawn)), 1u);
+    EXPECT_EQ(FilesOf(e->Occupied), 0b11010111u);  // files 3 and 5 empty
     EXPECT_EQ(w.LazyScore, s);
     EXPECT_EQ(w.RookShutIn[EvalBlack], 0);
 
@@ -118,8 +120,10 @@ TEST(EvalScan, PieceListsHoldAnyNumberOfPieces) {
         for (int x = row; x < row + 8; ++x) test::Place(*e, x, BlackRook);
     EvalWork w;
     ScanBoard(*e, w);
-    EXPECT_EQ(w.RookCount[EvalBlack], 48);
-    EXPECT_EQ(w.RookCells[EvalBlack][47], 151);
+    EXPECT_EQ(SideCount(*e, EvalBlack, BlackRook), 48);
+    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackRook)), 151);
+    // Every file full: the rows of a file gather without a carry.
+    for (int f = 0; f < 8; ++f) EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackRook), f), 0b01111110) << f;
     EXPECT_EQ(e->BlackSignature, 48 * 32);
     const Word first = Evaluate(*e);
     EXPECT_EQ(Evaluate(*e), first);

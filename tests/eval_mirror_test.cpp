@@ -35,6 +35,7 @@ void MakeTwin(const Engine& a, Engine& b) {
         if (IsSquareCell(c)) b.Board[215 - c] = OtherColour(a.Board[c]);
     b.Board[BlackKingCell] = static_cast<Byte>(215 - a.Board[WhiteKingCell]);
     b.Board[WhiteKingCell] = static_cast<Byte>(215 - a.Board[BlackKingCell]);
+    BuildPieceLists(b);
 }
 
 // Evaluate's stages without the side-to-move point, which is the one term
@@ -62,14 +63,14 @@ Word StagesWithoutTempo(Engine& e, EvalWork& w, Word& entry) {
 
 // The endgame rule that changes the score of a position, named by the
 // material of the side whose branch runs; empty when none does.
-std::string EndgameRule(const Engine& e, const EvalWork& w, Word entry, Word result) {
+std::string EndgameRule(const Engine& e, Word entry, Word result) {
     const int side = entry >= ScoreLevel ? EvalBlack : EvalWhite;
     const Word own = side == EvalBlack ? e.BlackSignature : e.WhiteSignature;
     const Word other = side == EvalBlack ? e.WhiteSignature : e.BlackSignature;
-    const int pawns = w.PawnCount[side];
-    const int bishops = w.BishopCount[side];
+    const int pawns = SideCount(e, side, BlackPawn);
+    const int bishops = SideCount(e, side, BlackBishop);
     const bool shrank = std::abs(result - ScoreLevel) < std::abs(entry - ScoreLevel);
-    auto allOn = [&](int f) { return e.MaskCount[w.PawnFileMask[side][f]] == pawns; };
+    auto allOn = [&](int f) { return e.MaskCount[FileRows(SideSquares(e, side, BlackPawn), f)] == pawns; };
     std::string rule;
     if (own == 1025 && !pawns && other == 1024) rule = "queen and minor v queen";
     else if (own == 33 && !pawns && other == 32) rule = "rook and minor v rook";
@@ -144,6 +145,7 @@ TEST(EvalMirror, PositionAndTwinAgreeOverRandomPositions) {
         // With several queens of a colour the queen met last in scan order
         // counts, which is not the same queen in the twin.
         if (queens[0] > 1 || queens[1] > 1) return;
+        BuildPieceLists(*a);
         MakeTwin(*a, *b);
         ++positions;
         const int ply = 2 * (1 + static_cast<int>(random() % 100)) - (blackToMove ? 1 : 0);
@@ -167,7 +169,7 @@ TEST(EvalMirror, PositionAndTwinAgreeOverRandomPositions) {
         ASSERT_EQ(entry + entryTwin, 65536) << "positional stage, position " << positions;
         if (entry == ScoreLevel) ++ties;
         else ASSERT_EQ(s + t, 65536) << "endgame stage, position " << positions;
-        const std::string rule = EndgameRule(*a, w, entry, s);
+        const std::string rule = EndgameRule(*a, entry, s);
         if (!rule.empty()) ++rules[rule];
 
         // The whole evaluation, with the point: the scan scores add up to

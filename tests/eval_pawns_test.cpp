@@ -2,6 +2,8 @@
 // bonus, connected and unstoppable passers, the square rule, the boost.
 // Each term is measured as the change it makes on top of the board scan.
 #include <initializer_list>
+#include <random>
+#include <vector>
 
 #include "engine/eval/eval_internal.h"
 #include "test_support.h"
@@ -259,6 +261,87 @@ TEST(EvalPawns, BoostAgainstKingAndPawns) {
         Word s = static_cast<Word>(32768 + c.Change);
         PawnStructureBoost(*e, w, s);
         EXPECT_EQ(static_cast<int>(s) - 32768, c.Boosted) << c.Black << " " << c.White << " " << c.Change;
+    }
+}
+
+// Both sides' terms through the pawn cache agree with the terms worked out
+// afresh: along random games (the cache warm from the positions before), in
+// pawn endings (where the square rule bypasses it) and for two structures
+// that share an entry, met in turn.
+TEST(EvalPawns, CacheGivesTheTermsWorkedOut) {
+    auto direct = [](Engine& e) {
+        EvalWork w;
+        ScanBoard(e, w);
+        Word s = ScoreLevel;
+        BlackPawnTerms(e, w, s);
+        WhitePawnTerms(e, w, s);
+        return s;
+    };
+    auto cached = [](Engine& e) {
+        EvalWork w;
+        ScanBoard(e, w);
+        Word s = ScoreLevel;
+        PawnTermsOfBoth(e, s);
+        return s;
+    };
+    std::mt19937 random(31);
+    int positions = 0;
+    for (const char* fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                            "4k3/pppppppp/8/8/8/8/PPPPPPPP/4K3 b - - 0 1", "r3k3/pp4pp/8/8/8/8/PP4PP/4K2R w - - 0 1"}) {
+        test::Game g;
+        ASSERT_TRUE(g.SetUp(fen));
+        Engine& e = g.First();
+        for (int ply = 0; ply < 150; ++ply, ++positions) {
+            LoadBoard(e, e.GameBoard);
+            e.CurrentPly = e.GameTurn == TurnEngine ? 1 : 2;
+            ASSERT_EQ(cached(e), direct(e)) << fen << " ply " << ply;
+            const auto moves = test::LegalMoves(e);
+            if (moves.empty()) break;
+            const auto [f, t] = moves[random() % moves.size()];
+            const Byte code = e.GameTurn == TurnEngine ? PlayBlackMove(e, f, t, BlackQueen) : PlayWhiteMove(e, f, t, WhiteQueen);
+            if (code != GameGoesOn) break;
+        }
+    }
+    EXPECT_GT(positions, 200);
+
+    // Two structures of one entry: each time the other one's terms stand there.
+    auto e = KingsOnly(48, 167);
+    test::Place(*e, 55, BlackKnight);
+    test::Place(*e, 160, WhiteKnight);
+    // Three pawns a side on rows 4 to 9: the even entries Black's, the odd
+    // ones White's. A structure keeps one side's pawns of `base` when asked.
+    auto structure = [&](std::uint32_t seed, const std::vector<int>& base, int keep) {
+        std::mt19937 r(seed);
+        std::vector<int> cells = base.empty() ? std::vector<int>(6) : base;
+        for (int k = 0; k < 6; ++k)
+            if (base.empty() || k % 2 != keep) cells[k] = 64 + 16 * static_cast<int>(r() % 6) + static_cast<int>(r() % 8);
+        return cells;
+    };
+    auto setPawns = [&](const std::vector<int>& cells) {
+        for (int row = 64; row <= 144; row += 16)
+            for (int x = row; x < row + 8; ++x) e->Board[x] = Empty;
+        for (std::size_t k = 0; k < cells.size(); ++k) e->Board[cells[k]] = k % 2 ? WhitePawn : BlackPawn;
+        BuildPieceLists(*e);
+    };
+    const std::vector<int> first = structure(1, {}, -1);
+    setPawns(first);
+    const std::uint32_t index = PawnCacheIndex(e->PieceSquares[BlackPawn], e->PieceSquares[WhitePawn]);
+    const Word firstTerms = direct(*e);
+    // Partners in the same entry: one with Black's pawns as they stand, one
+    // with White's, one with neither.
+    for (int keep : {0, 1, -1}) {
+        std::vector<int> second;
+        for (std::uint32_t seed = 2; second.empty(); ++seed) {
+            setPawns(structure(seed, first, keep));
+            if (PawnCacheIndex(e->PieceSquares[BlackPawn], e->PieceSquares[WhitePawn]) == index && direct(*e) != firstTerms)
+                second = structure(seed, first, keep);
+        }
+        for (int round = 0; round < 3; ++round) {
+            setPawns(first);
+            EXPECT_EQ(cached(*e), direct(*e)) << keep << " " << round;
+            setPawns(second);
+            EXPECT_EQ(cached(*e), direct(*e)) << keep << " " << round;
+        }
     }
 }
 

@@ -341,11 +341,11 @@ int BishopPatterns(Engine& e, bool black) {
     int mobility = 0;
     if (black) {
         BlackBishopTerms(e, w, s);
-        for (int i = 0; i < w.BishopCount[EvalBlack]; ++i) mobility += BishopMobility(e, w.BishopCells[EvalBlack][i]) - 16;
+        for (std::uint64_t b = e.PieceSquares[BlackBishop]; b != 0; b &= b - 1) mobility += BishopMobility(e, FirstCell(b)) - 16;
         return static_cast<int>(s) - ScoreLevel - mobility;
     }
     WhiteBishopTerms(e, w, s);
-    for (int i = 0; i < w.BishopCount[EvalWhite]; ++i) mobility += BishopMobility(e, w.BishopCells[EvalWhite][i]) - 16;
+    for (std::uint64_t b = e.PieceSquares[WhiteBishop]; b != 0; b &= b - 1) mobility += BishopMobility(e, FirstCell(b)) - 16;
     return static_cast<int>(s) - ScoreLevel + mobility;
 }
 

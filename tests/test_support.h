@@ -42,14 +42,16 @@ inline std::unique_ptr<Engine> MakeEngine() {
 inline void ClearBoard(Engine& e) {
     for (int row = 48; row <= 160; row += 16)
         for (int x = row; x < row + 8; ++x) e.Board[x] = e.GameBoard[x] = Empty;
+    BuildPieceLists(e);
 }
 
 // Puts a piece on a cell of both Board and GameBoard; kings also set their
-// king cell.
+// king cell. The piece lists follow the board.
 inline void Place(Engine& e, int cell, Byte code) {
     e.Board[cell] = e.GameBoard[cell] = code;
     if (code == BlackKing) e.Board[BlackKingCell] = e.GameBoard[BlackKingCell] = static_cast<Byte>(cell);
     if (code == WhiteKing) e.Board[WhiteKingCell] = e.GameBoard[WhiteKingCell] = static_cast<Byte>(cell);
+    BuildPieceLists(e);
 }
 
 // Everything written to a file so far (the file stays open).
@@ -69,7 +71,7 @@ inline std::string ReadAll(std::FILE* f) {
 inline std::vector<std::pair<Byte, Byte>> LegalMoves(Engine& e) {
     const bool black = e.GameTurn == TurnEngine;
     const Byte ply = black ? 3 : 2;
-    std::memcpy(e.Board, e.GameBoard, BoardCells);
+    LoadBoard(e, e.GameBoard);
     e.PlyFlags[ply] = e.PlyFlags[0];
     e.InCheck[ply] = black ? AttackedByWhite(e, e.Board[BlackKingCell]) : AttackedByBlack(e, e.Board[WhiteKingCell]);
     if (black) GenerateBlack(e, ply);

@@ -5,6 +5,7 @@
 // side's orders (sides.h).
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -12,17 +13,65 @@
 
 namespace corvane {
 
-// The square cells of the row that starts at cell `row` whose codes lie from
-// `low` to `high`, as bit 7 of byte f for file f (walk them with
-// std::countr_zero(mask) >> 3, files in ascending order). Square cells hold
-// codes up to 16, so no byte's sum carries into the next.
-inline std::uint64_t RowCodesBetween(const Byte* board, int row, Byte low, Byte high) {
-    static_assert(std::endian::native == std::endian::little, "a row is read as a little-endian word");
-    constexpr std::uint64_t bytes = 0x0101010101010101ull;
-    std::uint64_t cells;
-    std::memcpy(&cells, board + row, 8);
-    return (cells + bytes * (0x80u - low)) & ~(cells + bytes * (0x7Fu - high)) & (bytes * 0x80u);
+// The piece lists (Engine::PieceSquares ...): a square cell's bit number and
+// the cell of a bit number, read from two constant tables (one load instead
+// of four operations on the hot paths). Make and unmake read a cell's bit
+// from the table CellBit, which holds 0 for every other cell.
+inline constexpr auto kSquareOfCell = [] {
+    std::array<Byte, BoardCells> table{};
+    for (int cell = 0; cell < BoardCells; ++cell) table[cell] = static_cast<Byte>(((cell >> 4) - 3) * 8 + (cell & 7));
+    return table;
+}();
+inline constexpr auto kCellOfSquare = [] {
+    std::array<Byte, 64> table{};
+    for (int square = 0; square < 64; ++square)
+        table[square] = static_cast<Byte>(FirstRowCell + ((square >> 3) << 4) + (square & 7));
+    return table;
+}();
+// For square cells only.
+constexpr int SquareIndex(int cell) { return kSquareOfCell[cell]; }
+constexpr int SquareCell(int square) { return kCellOfSquare[square]; }
+
+// The cell step of line d of Engine::Rays: lines 0 to 3 run toward higher
+// bits, 4 to 7 are the same lines turned round. Even lines run along rows and
+// files, odd ones along diagonals.
+constexpr int RayStep(int d) {
+    constexpr int steps[8] = {1, 15, 16, 17, -1, -15, -16, -17};
+    return steps[d];
 }
+
+// Piece code v enters or leaves the lists on a square cell, or moves along
+// them from one square cell to another. The board cells themselves are the
+// caller's to write. The null move (cell 0 to cell 0, code Empty) changes
+// nothing: cell 0 has no bit and Empty no value.
+inline void ListAdd(Engine& e, Byte v, int cell) {
+    const std::uint64_t bit = e.CellBit[cell];
+    e.PieceSquares[v] |= bit;
+    e.Occupied |= bit;
+    ++e.PieceCount[v];
+    e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][cell]);
+}
+inline void ListRemove(Engine& e, Byte v, int cell) {
+    const std::uint64_t bit = e.CellBit[cell];
+    e.PieceSquares[v] &= ~bit;
+    e.Occupied &= ~bit;
+    --e.PieceCount[v];
+    e.ScanSum = static_cast<Word>(e.ScanSum - e.ScanValue[v][cell]);
+}
+inline void ListMove(Engine& e, Byte v, int from, int to) {
+    const std::uint64_t bits = e.CellBit[from] | e.CellBit[to];
+    e.PieceSquares[v] ^= bits;
+    e.Occupied ^= bits;
+    e.ScanSum = static_cast<Word>(e.ScanSum + e.ScanValue[v][to] - e.ScanValue[v][from]);
+}
+
+// Builds the piece lists afresh from Board. Every operation that writes
+// Board whole (a new game, a game move, the flip, the start of a search,
+// perft's start) ends with it; make, unmake and place keep the lists
+// themselves.
+void BuildPieceLists(Engine& e);
+// Copies the 201 cells into Board and builds the piece lists.
+void LoadBoard(Engine& e, const Byte* cells);
 
 // make_move.cpp: play a move of a ply's list and take it back; position keys.
 void MakeMove(Engine& e, Byte slot, Byte ply);
@@ -30,7 +79,10 @@ void PlaceMove(Engine& e, Byte slot, Byte ply);
 void UnmakeMove(Engine& e, Byte slot, Byte ply);
 void ComputeKeys(Engine& e, Byte ply);
 
-// attack.cpp: number of attack lines of a side on a cell.
+// attack.cpp: number of attack lines of a side on a cell, read from the
+// cells alone, so that it also holds on a board written whole whose lists
+// are not built yet (the set-up's check test). Everything that keeps the
+// lists uses AttackedBy (sides.h), which counts the same from them.
 Byte AttackedByWhite(const Engine& e, Byte cell);
 Byte AttackedByBlack(const Engine& e, Byte cell);
 
@@ -78,8 +130,8 @@ Byte ValidateMove(Engine& e, Byte from, Byte to, Byte promotion, Byte ply);
 // tables.cpp: the board's start-up tables (piece values, random key numbers,
 // key tables) and the board flip. The start-up of a whole copy, with the
 // evaluation's tables, is InitTables (engine/copy.h).
-void InitBoardTables(Engine& e);          // copy 1: draws the random key numbers
-void InitBoardTablesAttached(Engine& e);  // copies 2..4: the piece values only
+void InitBoardTables(Engine& e);          // copy 1: also draws the random key numbers
+void InitBoardTablesAttached(Engine& e);  // copies 2..4: the cell bits and piece values only
 void BuildKeyTables(Engine& e);           // KeyTableA/B from RandomA/B
 void FlipPosition(Engine& e);
 

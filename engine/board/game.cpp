@@ -124,7 +124,7 @@ void NewGamePosition(Engine& e) {
     }
     e.GameBoard[BlackKingCell] = 52;
     e.GameBoard[WhiteKingCell] = 164;
-    CopyBoard(e.Board, e.GameBoard);
+    LoadBoard(e, e.GameBoard);
 
     for (int i = 0; i < GameKeyCapacity; ++i) {
         e.GameKeyA[i] = 0;
@@ -145,10 +145,10 @@ namespace {
 // promotion q there when it is legal. Returns its slot, or -1 (the board is
 // then the game position again).
 int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
-    CopyBoard(e.Board, e.GameBoard);
+    LoadBoard(e, e.GameBoard);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
-    e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
+    e.InCheck[1] = AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
     ComputeKeys(e, 1);
     GenerateBlack(e, 1);
 
@@ -156,7 +156,7 @@ int MakeLegalBlackMove(Engine& e, Byte f, Byte t, Byte q) {
     if (slot < 0) return -1;
     e.MoveExtra[1][slot] = q;
     MakeMove(e, static_cast<Byte>(slot), 1);
-    if (AttackedByWhite(e, e.Board[BlackKingCell]) != 0) {
+    if (AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) != 0) {
         UnmakeMove(e, static_cast<Byte>(slot), 1);
         return -1;
     }
@@ -200,8 +200,8 @@ Byte TestBlackMove(Engine& e, Byte f, Byte t, Byte q) {
 
 Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (q < 12 || q > 15) q = WhiteQueen;
-    CopyBoard(e.Board, e.GameBoard);
-    e.InCheck[0] = AttackedByBlack(e, e.Board[WhiteKingCell]);
+    LoadBoard(e, e.GameBoard);
+    e.InCheck[0] = AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
     ComputeKeys(e, 0);
     GenerateWhite(e, 0);
 
@@ -209,7 +209,7 @@ Byte PlayWhiteMove(Engine& e, Byte f, Byte t, Byte q) {
     if (slot < 0) return GameRefused;
     e.MoveExtra[0][slot] = q;
     MakeMove(e, static_cast<Byte>(slot), 0);
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) {
+    if (AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0) {
         UnmakeMove(e, static_cast<Byte>(slot), 0);
         return GameRefused;
     }
@@ -253,7 +253,8 @@ Byte GameEndTest(Engine& e) {
     }
 
     // Does the side to move have a legal reply? White moves at ply 254, Black
-    // at ply 253.
+    // at ply 253. The board may have been written whole by the caller.
+    BuildPieceLists(e);
     Byte check;
     const int legal = e.GameTurn == TurnEngine ? CountLegalMoves<WhiteOrders>(e, 254, check)
                                                : CountLegalMoves<BlackOrders>(e, 253, check);
@@ -274,12 +275,13 @@ Byte GameEndTest(Engine& e) {
 Byte PonderStart(Engine& e, Byte f, Byte t, Byte q) {
     if (!(e.BestScore > 3768 && e.BestScore < 61768)) return 0;
     if (ValidateMove(e, f, t, q, 0) == 0) return 0;
+    BuildPieceLists(e);
     ComputeKeys(e, 0);
     e.MoveFrom[0][0] = f;
     e.MoveTo[0][0] = t;
     e.MoveExtra[0][0] = q;
     MakeMove(e, 0, 0);
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) {
+    if (AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0) {
         UnmakeMove(e, 0, 0);
         return 0;
     }
@@ -301,7 +303,7 @@ void PonderEnd(Engine& e, Byte hit) {
     if (hit == 0) {
         e.NodeCount.store(0, std::memory_order_relaxed);
         for (int x = 0; x < BoardCells; ++x) e.SavedBoard[x] = e.Board[x];
-        CopyBoard(e.Board, e.GameBoard);
+        LoadBoard(e, e.GameBoard);
         UnmakeMove(e, 0, 0);
         CopyBoard(e.GameBoard, e.Board);
         for (int i = 0; i <= 100; ++i) {
@@ -313,6 +315,7 @@ void PonderEnd(Engine& e, Byte hit) {
     } else {
         e.NodeCount.store(1, std::memory_order_relaxed);
         for (int x = 0; x < BoardCells; ++x) e.Board[x] = static_cast<Byte>(e.SavedBoard[x] & 255);
+        BuildPieceLists(e);
     }
 }
 

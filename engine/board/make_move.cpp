@@ -1,6 +1,6 @@
 // Make and unmake. Making a move at ply p writes only the undo byte of ply p
 // and the flags, clock and keys of ply p + 1, so taking a move back only has
-// to restore the board.
+// to restore the board and the piece lists kept with it.
 #include "engine/board/board.h"
 #include "engine/board/sides.h"
 
@@ -17,6 +17,12 @@ inline void CastlingRook(Byte* board, int f, int t, int& rookFrom, int& rookTo) 
     board[rookTo] = S.Rook;
 }
 
+template <const SideOrders& S>
+inline void CastlingRook(Engine& e, int f, int t, int& rookFrom, int& rookTo) {
+    CastlingRook<S>(e.Board, f, t, rookFrom, rookTo);
+    ListMove(e, S.Rook, rookFrom, rookTo);
+}
+
 // The king of side S moved from f to t: rights, castling rook, king cell.
 template <const SideOrders& S>
 inline void MakeKingMove(Engine& e, int n, Byte flags, int f, int t, std::uint32_t& keyA, std::uint32_t& keyB) {
@@ -26,7 +32,7 @@ inline void MakeKingMove(Engine& e, int n, Byte flags, int f, int t, std::uint32
         keyA -= flags & own;
         if (f + 2 == t || f - 2 == t) {
             int rookFrom, rookTo;
-            CastlingRook<S>(e.Board, f, t, rookFrom, rookTo);
+            CastlingRook<S>(e, f, t, rookFrom, rookTo);
             keyA += e.KeyTableA[S.Rook][rookTo] - e.KeyTableA[S.Rook][rookFrom];
             keyB += e.KeyTableB[S.Rook][rookTo] - e.KeyTableB[S.Rook][rookFrom];
         }
@@ -54,6 +60,7 @@ inline void PawnOnBoard(Engine& e, Byte slot, Byte ply, int f, int t, std::uint3
     if (t - f != S.Forward && e.Captured[ply] == Empty) {
         const int taken = S.VictimRow + (t & 15);
         e.Board[taken] = Empty;
+        ListRemove(e, S.EnemyPawn, taken);
         if (keyA != nullptr) {
             *keyA -= e.KeyTableA[S.EnemyPawn][taken];
             *keyB -= e.KeyTableB[S.EnemyPawn][taken];
@@ -62,6 +69,8 @@ inline void PawnOnBoard(Engine& e, Byte slot, Byte ply, int f, int t, std::uint3
     if (RelativeRow<S>(t) == 7) {
         const Byte q = e.MoveExtra[ply][slot];
         e.Board[t] = q;
+        ListRemove(e, S.Pawn, t);
+        ListAdd(e, q, t);
         e.Captured[ply] = static_cast<Byte>(e.Captured[ply] + (S.Pawn - q) * 32);
         if (keyA != nullptr) {
             *keyA += e.KeyTableA[q][t] - e.KeyTableA[S.Pawn][t];
@@ -90,16 +99,21 @@ inline void UnmakeKingMove(Engine& e, int f, int t) {
     if (f + 2 == t) {
         e.Board[S.CornerH] = S.Rook;
         e.Board[t - 1] = Empty;
+        ListMove(e, S.Rook, t - 1, S.CornerH);
     }
     if (f - 2 == t) {
         e.Board[S.CornerA] = S.Rook;
         e.Board[t + 1] = Empty;
+        ListMove(e, S.Rook, t + 1, S.CornerA);
     }
 }
 
 template <const SideOrders& S>
 inline void UnmakePawnMove(Engine& e, int f, int t, Byte captured) {
-    if (captured == Empty && ((t - f) & 1)) e.Board[S.VictimRow + (t & 15)] = S.EnemyPawn;
+    if (captured == Empty && ((t - f) & 1)) {
+        e.Board[S.VictimRow + (t & 15)] = S.EnemyPawn;
+        ListAdd(e, S.EnemyPawn, S.VictimRow + (t & 15));
+    }
 }
 
 }  // namespace
@@ -124,9 +138,11 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
         e.HalfMoveClock[n] = 0;
         keyA -= e.KeyTableA[victim][t];
         keyB -= e.KeyTableB[victim][t];
+        ListRemove(e, victim, t);
     }
     e.Board[t] = piece;
     e.Board[f] = Empty;
+    ListMove(e, piece, f, t);
 
     switch (piece) {
     case BlackKing: MakeKingMove<BlackOrders>(e, n, flags, f, t, keyA, keyB); break;
@@ -153,18 +169,21 @@ void PlaceMove(Engine& e, Byte slot, Byte ply) {
     const Byte f = e.MoveFrom[ply][slot];
     const Byte t = e.MoveTo[ply][slot];
     const Byte piece = e.Board[f];
-    e.Captured[ply] = e.Board[t];
+    const Byte victim = e.Board[t];
+    e.Captured[ply] = victim;
+    if (victim != Empty) ListRemove(e, victim, t);
     e.Board[t] = piece;
     e.Board[f] = Empty;
+    ListMove(e, piece, f, t);
     int rookFrom, rookTo;
     switch (piece) {
     case BlackKing:
         e.Board[BlackKingCell] = t;
-        if (f + 2 == t || f - 2 == t) CastlingRook<BlackOrders>(e.Board, f, t, rookFrom, rookTo);
+        if (f + 2 == t || f - 2 == t) CastlingRook<BlackOrders>(e, f, t, rookFrom, rookTo);
         break;
     case WhiteKing:
         e.Board[WhiteKingCell] = t;
-        if (f + 2 == t || f - 2 == t) CastlingRook<WhiteOrders>(e.Board, f, t, rookFrom, rookTo);
+        if (f + 2 == t || f - 2 == t) CastlingRook<WhiteOrders>(e, f, t, rookFrom, rookTo);
         break;
     case BlackPawn:
         PawnOnBoard<BlackOrders>(e, slot, ply, f, t, nullptr, nullptr);
@@ -181,9 +200,21 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     const Byte f = e.MoveFrom[ply][slot];
     const Byte t = e.MoveTo[ply][slot];
     const Byte u = e.Captured[ply];
-    e.Board[f] = static_cast<Byte>(e.Board[t] + (u >> 5));
-    e.Board[t] = u & 31;
-    switch (e.Board[f]) {
+    // The undo byte holds the piece taken and, above bit 5, how far the
+    // promoted piece's code lies below the pawn's.
+    const Byte moved = e.Board[t];
+    const Byte piece = static_cast<Byte>(moved + (u >> 5));
+    const Byte victim = u & 31;
+    e.Board[f] = piece;
+    e.Board[t] = victim;
+    if (moved != piece) {
+        ListRemove(e, moved, t);
+        ListAdd(e, piece, f);
+    } else {
+        ListMove(e, piece, t, f);
+    }
+    if (victim != Empty) ListAdd(e, victim, t);
+    switch (piece) {
     case BlackKing:
         UnmakeKingMove<BlackOrders>(e, f, t);
         break;
@@ -199,6 +230,26 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     default:
         break;
     }
+}
+
+void BuildPieceLists(Engine& e) {
+    for (int v = 0; v <= 16; ++v) {
+        e.PieceSquares[v] = 0;
+        e.PieceCount[v] = 0;
+    }
+    e.Occupied = 0;
+    e.ScanSum = 0;
+    for (int row = FirstRowCell; row <= LastRowCell; row += RowCells) {
+        for (int cell = row; cell < row + 8; ++cell) {
+            const Byte v = e.Board[cell];
+            if (v != Empty && v <= 16) ListAdd(e, v, cell);
+        }
+    }
+}
+
+void LoadBoard(Engine& e, const Byte* cells) {
+    std::memcpy(e.Board, cells, BoardCells);
+    BuildPieceLists(e);
 }
 
 void ComputeKeys(Engine& e, Byte ply) {

@@ -4,6 +4,7 @@
 #include "engine/board/perft.h"
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -18,13 +19,13 @@ inline bool IsPromotion(const Engine& e, bool black, Byte f, Byte t) {
 
 // True when the side that has just moved left its own king attacked.
 inline bool MoverInCheck(const Engine& e, bool black) {
-    return black ? AttackedByWhite(e, e.Board[BlackKingCell]) != 0
-                 : AttackedByBlack(e, e.Board[WhiteKingCell]) != 0;
+    return black ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) != 0
+                 : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0;
 }
 
 // Sets InCheck of the next ply: the side to move there is the opponent.
 inline void SetNextInCheck(Engine& e, bool black, Byte next) {
-    e.InCheck[next] = black ? AttackedByBlack(e, e.Board[WhiteKingCell]) : AttackedByWhite(e, e.Board[BlackKingCell]);
+    e.InCheck[next] = black ? AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) : AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
 }
 
 }  // namespace
@@ -68,11 +69,11 @@ std::uint64_t Perft(Engine& e, Byte ply, int depth) {
 }
 
 Byte PerftRoot(Engine& e) {
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     const Byte ply = e.GameTurn == TurnEngine ? 1 : 2;
     e.PlyFlags[ply] = e.PlyFlags[0];
     e.HalfMoveClock[ply] = e.HalfMoveClock[0];
-    e.InCheck[ply] = (ply & 1) ? AttackedByWhite(e, e.Board[BlackKingCell]) : AttackedByBlack(e, e.Board[WhiteKingCell]);
+    e.InCheck[ply] = (ply & 1) ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
     ComputeKeys(e, ply);
     return ply;
 }

@@ -18,19 +18,28 @@ constexpr bool Listed(Byte v) {
     return CapturesOnly ? IsCapture<S>(v) : IsTarget<S>(v);
 }
 
+// The line of Engine::Rays that runs along a cell step.
+constexpr int RayOfStep(int step) {
+    return step == 1 ? 0 : step == 15 ? 1 : step == 16 ? 2 : step == 17 ? 3 : step == -1 ? 4 : step == -15 ? 5 : step == -16 ? 6 : 7;
+}
+
 // A sliding piece on cell x along each step in turn: the full list takes every
 // cell up to and with the first one that is not Empty, when it passes the
-// target test; the capture list takes only that first cell.
+// target test; the capture list takes only that first cell, a piece found on
+// the piece lists by a bit scan along the line.
 template <const SideOrders& S, bool CapturesOnly, std::size_t N>
-inline void Slides(const Byte* b, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+inline void Slides(const Engine& e, Byte* from, Byte* to, int& n, int x, const std::array<int, N>& steps) {
+    const Byte* b = e.Board;
+    [[maybe_unused]] const int square = SquareIndex(x);
 #pragma GCC unroll 8
     for (const int step : steps) {
-        int y = x + step;
         if constexpr (CapturesOnly) {
-            while (b[y] == Empty) y += step;
+            const std::uint64_t pieces = e.Rays[RayOfStep(step)][square] & e.Occupied;
+            if (pieces == 0) continue;
+            const int y = SquareCell(step > 0 ? std::countr_zero(pieces) : 63 - std::countl_zero(pieces));
             if (IsCapture<S>(b[y])) AppendMove(from, to, n, x, y);
         } else {
-            for (;; y += step) {
+            for (int y = x + step;; y += step) {
                 const Byte v = b[y];
                 if (IsTarget<S>(v)) AppendMove(from, to, n, x, y);
                 if (v != Empty) break;
@@ -93,18 +102,29 @@ template <const SideOrders& S, bool CapturesOnly>
         if (b[x + 2] == S.Pawn) AppendMove(from, to, n, x + 2, t);
     }
 
-    for (int i = 0, row = S.FirstRow; i < 8; ++i, row += S.RowStep) {
-        // Only the cells of the side's pieces other than the king.
-        for (std::uint64_t m = RowCodesBetween(b, row, S.Queen, S.Pawn); m != 0; m &= m - 1) {
-            const int x = row + (std::countr_zero(m) >> 3);
-            switch (b[x]) {
-            case S.Queen: Slides<S, CapturesOnly>(b, from, to, n, x, S.QueenSteps); break;
-            case S.Rook: Slides<S, CapturesOnly>(b, from, to, n, x, S.RookSteps); break;
-            case S.Bishop: Slides<S, CapturesOnly>(b, from, to, n, x, S.BishopSteps); break;
-            case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
-            case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
-            default: break;
-            }
+    // The side's pieces other than the king, from the piece lists. Bits
+    // ascend in cell order, which is Black's row order; White walks the rows
+    // from the last down, each row's files ascending.
+    auto piece = [&](int x) {
+        switch (b[x]) {
+        case S.Queen: Slides<S, CapturesOnly>(e, from, to, n, x, S.QueenSteps); break;
+        case S.Rook: Slides<S, CapturesOnly>(e, from, to, n, x, S.RookSteps); break;
+        case S.Bishop: Slides<S, CapturesOnly>(e, from, to, n, x, S.BishopSteps); break;
+        case S.Knight: Steps<S, CapturesOnly>(b, from, to, n, x, S.KnightSteps); break;
+        case S.Pawn: PawnMoves<S, CapturesOnly>(e, ply, from, to, n, x); break;
+        default: break;
+        }
+    };
+    const std::uint64_t pieces = e.PieceSquares[S.Queen] | e.PieceSquares[S.Rook] | e.PieceSquares[S.Bishop] |
+                                 e.PieceSquares[S.Knight] | e.PieceSquares[S.Pawn];
+    if constexpr (S.IsBlack) {
+        for (std::uint64_t m = pieces; m != 0; m &= m - 1) piece(SquareCell(std::countr_zero(m)));
+    } else {
+        for (std::uint64_t m = pieces; m != 0;) {
+            const int shift = (63 - std::countl_zero(m)) & ~7;  // the last row that holds one
+            for (unsigned row = static_cast<unsigned>(m >> shift); row != 0; row &= row - 1)
+                piece(SquareCell(shift + std::countr_zero(row)));
+            m &= ~(std::uint64_t{0xFF} << shift);
         }
     }
     Steps<S, CapturesOnly>(b, from, to, n, b[S.OwnKingCell], S.KingSteps);

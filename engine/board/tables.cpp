@@ -9,6 +9,31 @@ namespace corvane {
 
 namespace {
 
+// The lists' square bits and the line tables, walked on the cells.
+void InitCellBits(Engine& e) {
+    for (int x = 0; x < BoardCells; ++x) e.CellBit[x] = IsSquareCell(x) ? std::uint64_t{1} << SquareIndex(x) : 0;
+    for (int square = 0; square < 64; ++square) {
+        const int cell = SquareCell(square);
+        for (int d = 0; d < 8; ++d) {
+            std::uint64_t ray = 0;
+            Byte length = 0;
+            for (int y = cell + RayStep(d); IsSquareCell(y); y += RayStep(d), ++length) ray |= e.CellBit[y];
+            e.Rays[d][square] = ray;
+            e.RayLength[d][square] = length;
+        }
+        for (int other = 0; other < 64; ++other) e.LineOf[square][other] = 8;
+        for (int d = 0; d < 8; ++d)
+            for (std::uint64_t ray = e.Rays[d][square]; ray != 0; ray &= ray - 1)
+                e.LineOf[square][std::countr_zero(ray)] = static_cast<Byte>(d);
+        e.StraightLines[square] = e.Rays[0][square] | e.Rays[2][square] | e.Rays[4][square] | e.Rays[6][square];
+        e.DiagonalLines[square] = e.Rays[1][square] | e.Rays[3][square] | e.Rays[5][square] | e.Rays[7][square];
+        std::uint64_t reach = 0;
+        for (const int d : {-33, -31, -18, -14, 14, 18, 31, 33})
+            if (IsSquareCell(cell + d)) reach |= e.CellBit[cell + d];
+        e.KnightReach[square] = reach;
+    }
+}
+
 void InitPieceValues(Engine& e) {
     for (Word& v : e.PieceValue) v = 0;
     e.PieceValue[1] = e.PieceValue[11] = 8192;
@@ -33,6 +58,7 @@ void BuildKeyTables(Engine& e) {
 }
 
 void InitBoardTables(Engine& e) {
+    InitCellBits(e);
     InitPieceValues(e);
     for (int x = 0; x < BoardCells; ++x) {
         e.RandomA[x] = 0;
@@ -49,7 +75,10 @@ void InitBoardTables(Engine& e) {
     BuildKeyTables(e);
 }
 
-void InitBoardTablesAttached(Engine& e) { InitPieceValues(e); }
+void InitBoardTablesAttached(Engine& e) {
+    InitCellBits(e);
+    InitPieceValues(e);
+}
 
 void FlipPosition(Engine& e) {
     e.Flipped = static_cast<Byte>(1 - e.Flipped);
@@ -71,7 +100,7 @@ void FlipPosition(Engine& e) {
             e.GameBoard[RotatedCell(x)] = w;
         }
     }
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     e.HalfMoveClock[0] = 0;
 
     // Rights follow the rooks: the a8 rook stands on h1 afterwards, and so on.

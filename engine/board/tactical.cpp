@@ -1,7 +1,9 @@
 // Tactical move selection: the forcing parts of the search walk a full list
 // but try only captures, pawn moves to the last two rows and checking moves.
 // Checks are found without making the move: the piece is lifted or set down
-// for a moment and the lines through the enemy king are looked along.
+// on the cells for a moment, and the line from the enemy king through a cell
+// is looked along on the piece lists, with the squares the move empties and
+// fills changed in the occupancy.
 #include "engine/board/board.h"
 #include "engine/board/sides.h"
 
@@ -9,43 +11,18 @@ namespace corvane {
 
 namespace {
 
-// Walks from cell k by step over Empty cells; returns the first other value.
-inline Byte FirstValue(const Byte* b, int k, int step) {
-    int y = k + step;
-    while (b[y] == Empty) y += step;
-    return b[y];
-}
-
-// Is there a slider of the moving side on the line from the king K through x,
-// with nothing between it and K? Rows and files look for its queen or rook,
-// diagonals for its queen or bishop.
-inline bool LineTest(const Byte* b, int K, int x, Byte queen, Byte rook, Byte bishop) {
-    int d;
-    int sign;
-    if (x > K) {
-        d = x - K;
-        sign = 1;
-    } else {
-        d = K - x;
-        sign = -1;
-    }
-    bool check = false;
-    if (d < 8) {
-        const Byte v = FirstValue(b, K, sign);
-        if (v == queen || v == rook) check = true;
-    }
-    int e = d & 15;
-    if (e > 7) e = 16 - e;
-    if (e == 0) {
-        const Byte v = FirstValue(b, K, 16 * sign);
-        if (v == queen || v == rook) check = true;
-    }
-    if (((d + 7) >> 4) == e) {
-        const int step = (d & 15) > 7 ? 15 : 17;
-        const Byte v = FirstValue(b, K, step * sign);
-        if (v == queen || v == bishop) check = true;
-    }
-    return check;
+// Is the first piece from the king's square along the line through cell x a
+// slider of side S that moves along that line (queen or rook on rows and
+// files, queen or bishop on diagonals)? `occupied` is the occupancy as the
+// cells stand for the look.
+template <const SideOrders& S>
+inline bool LineTest(const Engine& e, int kingSquare, int x, std::uint64_t occupied) {
+    const int d = e.LineOf[kingSquare][SquareIndex(x)];
+    if (d == 8) return false;
+    const std::uint64_t pieces = e.Rays[d][kingSquare] & occupied;
+    if (pieces == 0) return false;
+    const Byte v = e.Board[SquareCell(d < 4 ? std::countr_zero(pieces) : 63 - std::countl_zero(pieces))];
+    return v == S.Queen || v == ((d & 1) != 0 ? S.Bishop : S.Rook);
 }
 
 inline bool KnightDistance(int t, int K) {
@@ -59,13 +36,15 @@ void NextTactical(Engine& e) {
     const int p = e.CurrentPly;
     Byte* b = e.Board;
     const int K = b[S.EnemyKingCell];
-    // Does a queen, rook or bishop of the side see the enemy king through x?
-    auto line = [&](int x) { return LineTest(b, K, x, S.Queen, S.Rook, S.Bishop); };
-    // The same through f with the piece set down on t for the look.
+    const int kingSquare = SquareIndex(K);
+    // Does a queen, rook or bishop of the side see the enemy king through x,
+    // with the cells of the set `moved` changed in the occupancy?
+    auto line = [&](int x, std::uint64_t moved) { return LineTest<S>(e, kingSquare, x, e.Occupied ^ moved); };
+    // Through f with the piece set down on t for the look.
     auto lifted = [&](int f, int t, Byte piece) {
         b[t] = piece;
         b[f] = Empty;
-        const bool seen = line(f);
+        const bool seen = line(f, e.CellBit[f] | e.CellBit[t]);
         b[f] = piece;
         b[t] = Empty;
         return seen;
@@ -100,7 +79,7 @@ void NextTactical(Engine& e) {
         case S.Bishop:
             b[t] = piece;
             b[f] = Empty;
-            check = line(f) || line(t);
+            check = line(f, e.CellBit[f] | e.CellBit[t]) || line(t, e.CellBit[f] | e.CellBit[t]);
             b[f] = piece;
             b[t] = Empty;
             break;
@@ -109,7 +88,7 @@ void NextTactical(Engine& e) {
                 check = true;
             } else {
                 b[f] = Empty;
-                check = line(f);
+                check = line(f, e.CellBit[f]);
                 b[f] = piece;
             }
             break;

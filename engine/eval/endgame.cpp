@@ -35,35 +35,35 @@ void WhiteKeepsOneEighth(Word& s) {
 
 // Bishop (and knight) of Black against the White king: C is 0 in the two
 // corners of the bishop's colour and 49 in the other two.
-void BlackMinorPair(const Engine& e, const EvalWork& w, Word& s) {
+void BlackMinorPair(const Engine& e, Word& s) {
     const int kB = e.Board[BlackKingCell];
     const int kW = e.Board[WhiteKingCell];
-    if (w.BishopCount[EvalBlack] == 1) {
+    if (e.PieceCount[BlackBishop] == 1) {
         s -= 2 * e.KingCentreTable[kB];
         const int rW = Row(kW);
         const int fW = File(kW);
-        const int corner = CellColour(w.BishopCells[EvalBlack][0]) == 1 ? (10 - rW) * fW + (rW - 3) * (7 - fW)
+        const int corner = CellColour(FirstCell(e.PieceSquares[BlackBishop])) == 1 ? (10 - rW) * fW + (rW - 3) * (7 - fW)
                                                                         : (10 - rW) * (7 - fW) + (rW - 3) * fW;
         s -= 2 * corner;
     }
-    if ((w.BishopCount[EvalBlack] == 0 || e.WhiteSignature == 1) && s > ScoreLevel) {
+    if ((e.PieceCount[BlackBishop] == 0 || e.WhiteSignature == 1) && s > ScoreLevel) {
         const int d = BlackAdvantage(s);
         s -= d / 2 + d / 4;
     }
 }
 
-void WhiteMinorPair(const Engine& e, const EvalWork& w, Word& s) {
+void WhiteMinorPair(const Engine& e, Word& s) {
     const int kB = e.Board[BlackKingCell];
     const int kW = e.Board[WhiteKingCell];
-    if (w.BishopCount[EvalWhite] == 1) {
+    if (e.PieceCount[WhiteBishop] == 1) {
         s += 2 * e.KingCentreTable[215 - kW];
         const int rB = Row(kB);
         const int fB = File(kB);
-        const int corner = CellColour(w.BishopCells[EvalWhite][0]) == 1 ? (10 - rB) * fB + (rB - 3) * (7 - fB)
+        const int corner = CellColour(FirstCell(e.PieceSquares[WhiteBishop])) == 1 ? (10 - rB) * fB + (rB - 3) * (7 - fB)
                                                                         : (10 - rB) * (7 - fB) + (rB - 3) * fB;
         s += 2 * corner;
     }
-    if ((w.BishopCount[EvalWhite] == 0 || e.BlackSignature == 1) && s < ScoreLevel) {
+    if ((e.PieceCount[WhiteBishop] == 0 || e.BlackSignature == 1) && s < ScoreLevel) {
         const int d = WhiteAdvantage(s);
         s += d / 2 + d / 4;
     }
@@ -72,23 +72,22 @@ void WhiteMinorPair(const Engine& e, const EvalWork& w, Word& s) {
 // Bishop and rook pawns whose promotion cell is not of the bishop's colour,
 // with the defending king in the square.
 template <bool Black>
-void WrongBishop(const Engine& e, const EvalWork& w, Word& s) {
+void WrongBishop(const Engine& e, Word& s) {
     const int side = Black ? EvalBlack : EvalWhite;
-    const Byte* own = w.PawnFileMask[side];
-    const int pawns = w.PawnCount[side];
-    const int colour = CellColour(w.BishopCells[side][0]);
+    const std::uint64_t own = SideSquares(e, side, BlackPawn);
+    const int colour = CellColour(FirstCell(SideSquares(e, side, BlackBishop)));
     // Black promotes on row 10 (cell 160 has colour 0, 167 colour 1), White
     // on row 3 (cell 48 has colour 1, 55 colour 0).
     const int wrongOnFile0 = Black ? 1 : 0;
     int file = -1;
-    if (e.MaskCount[own[0]] == pawns && colour == wrongOnFile0) file = 0;
-    else if (e.MaskCount[own[7]] == pawns && colour == 1 - wrongOnFile0) file = 7;
+    if ((own & ~FileSquares(0)) == 0 && colour == wrongOnFile0) file = 0;
+    else if ((own & ~FileSquares(7)) == 0 && colour == 1 - wrongOnFile0) file = 7;
     if (file < 0) return;
-    // The row of the side's most advanced pawn on that file.
+    // The side's most advanced pawn on that file (all its pawns stand there).
     if (Black) {
-        if (WhiteKingInSquare(e, 16 * (e.MaskTop[own[file]] + 2) + file)) BlackKeepsOneEighth(s);
+        if (WhiteKingInSquare(e, LastCell(own))) BlackKeepsOneEighth(s);
     } else {
-        if (BlackKingInSquare(e, 16 * (e.MaskBottom[own[file]] + 3) + file)) WhiteKeepsOneEighth(s);
+        if (BlackKingInSquare(e, FirstCell(own))) WhiteKeepsOneEighth(s);
     }
 }
 
@@ -96,51 +95,48 @@ void WrongBishop(const Engine& e, const EvalWork& w, Word& s) {
 // single pawn with the defending king one or two rows ahead of it.
 // Rows count along the side's pawn direction: up for Black, down for White.
 template <bool Black>
-void PawnEnding(const Engine& e, const EvalWork& w, Word& s) {
+void PawnEnding(const Engine& e, Word& s) {
     const int dir = Black ? 1 : -1;
-    const Byte* own = w.PawnFileMask[Black ? EvalBlack : EvalWhite];
-    const int pawns = w.PawnCount[Black ? EvalBlack : EvalWhite];
+    const std::uint64_t own = e.PieceSquares[Black ? BlackPawn : WhitePawn];
+    const int pawns = e.PieceCount[Black ? BlackPawn : WhitePawn];
     const int blackToMove = e.CurrentPly & 1;
     const int defenderToMove = Black ? 1 - blackToMove : blackToMove;
     const int attacker = e.Board[Black ? BlackKingCell : WhiteKingCell];
     const int defender = e.Board[Black ? WhiteKingCell : BlackKingCell];
     const int ra = Row(attacker), fa = File(attacker), rd = Row(defender), fd = File(defender);
-    // The row of the side's most advanced pawn of a file, and whether the
-    // defending king is in its square.
-    auto leadRow = [&](int f) { return Black ? e.MaskTop[own[f]] + 2 : e.MaskBottom[own[f]] + 3; };
-    auto inSquare = [&](int f) {
-        const int cell = 16 * leadRow(f) + f;
-        return Black ? WhiteKingInSquare(e, cell) : BlackKingInSquare(e, cell);
+    // The side's most advanced pawn of a file that holds one, and whether
+    // the defending king is in its square.
+    auto lead = [&](int f) {
+        const std::uint64_t file = own & FileSquares(f);
+        return Black ? LastCell(file) : FirstCell(file);
     };
+    auto inSquare = [&](int f) { return Black ? WhiteKingInSquare(e, lead(f)) : BlackKingInSquare(e, lead(f)); };
     auto keepOneEighth = [&] { Black ? BlackKeepsOneEighth(s) : WhiteKeepsOneEighth(s); };
 
-    if (e.MaskCount[own[0]] == pawns || e.MaskCount[own[7]] == pawns) {
+    if ((own & ~FileSquares(0)) == 0 || (own & ~FileSquares(7)) == 0) {
         bool rowTest = false;
-        if (own[0] != 0 && inSquare(0) && fd - defenderToMove <= fa) rowTest = true;
-        else if (own[7] != 0 && inSquare(7) && fd + defenderToMove >= fa) rowTest = true;
+        if ((own & FileSquares(0)) != 0 && inSquare(0) && fd - defenderToMove <= fa) rowTest = true;
+        else if ((own & FileSquares(7)) != 0 && inSquare(7) && fd + defenderToMove >= fa) rowTest = true;
         if (rowTest && (rd - ra) * dir + defenderToMove >= 0) keepOneEighth();
-    } else if (pawns == 1 && w.PawnCount[Black ? EvalWhite : EvalBlack] == 0) {
-        for (int f = 1; f <= 6; ++f) {
-            if (own[f] == 0) continue;
-            const int rp = leadRow(f);
-            const int ahead = (rd - rp) * dir;
-            if (1 <= ahead && ahead <= 2 && (ra - rp) * dir <= 0) keepOneEighth();
-            break;
-        }
+    } else if (pawns == 1 && e.PieceCount[Black ? WhitePawn : BlackPawn] == 0) {
+        // The one pawn, on files 1 to 6.
+        const int rp = Row(FirstCell(own));
+        const int ahead = (rd - rp) * dir;
+        if (1 <= ahead && ahead <= 2 && (ra - rp) * dir <= 0) keepOneEighth();
     }
 }
 
 template <bool Black>
-void Endgame(const Engine& e, const EvalWork& w, Word& s) {
+void Endgame(const Engine& e, Word& s) {
     const int ownSide = Black ? EvalBlack : EvalWhite;
     const int enemySide = Black ? EvalWhite : EvalBlack;
     const Word own = Black ? e.BlackSignature : e.WhiteSignature;
     const Word enemy = Black ? e.WhiteSignature : e.BlackSignature;
-    const bool pawns = w.PawnCount[ownSide] != 0;
+    const bool pawns = SideCount(e, ownSide, BlackPawn) != 0;
     auto advantage = [&] { return Black ? BlackAdvantage(s) : WhiteAdvantage(s); };
 
     // Trade-down: the less the enemy has, the more the advantage counts.
-    Favour<Black>(s, advantage() / TradeDownDivisor(enemy, w.PawnCount[enemySide]));
+    Favour<Black>(s, advantage() / TradeDownDivisor(enemy, SideCount(e, enemySide, BlackPawn)));
 
     // Mop-up: bring the kings together against an enemy without rooks or queen.
     if (enemy < 64 && advantage() > 200 && own > enemy) {
@@ -171,14 +167,14 @@ void Endgame(const Engine& e, const EvalWork& w, Word& s) {
             }
             break;
         case 2:
-            if (!pawns) Black ? BlackMinorPair(e, w, s) : WhiteMinorPair(e, w, s);
+            if (!pawns) Black ? BlackMinorPair(e, s) : WhiteMinorPair(e, s);
             break;
         case 1:
             if (!pawns) s = ScoreLevel;  // a lone minor piece cannot win
-            else if (w.BishopCount[ownSide] == 1) WrongBishop<Black>(e, w, s);
+            else if (SideCount(e, ownSide, BlackBishop) == 1) WrongBishop<Black>(e, s);
             break;
         case 0:
-            if (pawns) PawnEnding<Black>(e, w, s);
+            if (pawns) PawnEnding<Black>(e, s);
             break;
         default:
             break;
@@ -187,9 +183,9 @@ void Endgame(const Engine& e, const EvalWork& w, Word& s) {
 
 }  // namespace
 
-void EndgameStage(const Engine& e, const EvalWork& w, Word& s) {
-    if (s >= ScoreLevel) Endgame<true>(e, w, s);
-    else Endgame<false>(e, w, s);
+void EndgameStage(const Engine& e, const EvalWork&, Word& s) {
+    if (s >= ScoreLevel) Endgame<true>(e, s);
+    else Endgame<false>(e, s);
 }
 
 }  // namespace corvane

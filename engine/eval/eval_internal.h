@@ -6,6 +6,9 @@
 // modulo 65536; divisions work on non-negative differences only.
 #pragma once
 
+#include <bit>
+
+#include "engine/board/board.h"
 #include "engine/engine.h"
 
 namespace corvane {
@@ -14,21 +17,46 @@ namespace corvane {
 inline constexpr int EvalBlack = 0;
 inline constexpr int EvalWhite = 1;
 
-// Per-call data, built by the board scan and read by the later stages. It
-// lives on the stack of Evaluate; nothing survives the call. The piece lists
-// hold 64 cells, one per square, so no position can overrun them.
+// Per-call data, written by the scan and the rook terms and read by the later
+// stages. It lives on the stack of Evaluate; nothing survives the call. The
+// pieces themselves are read from the lists the board keeps
+// (Engine::PieceSquares, a bit per square, bit 8 x (row - 3) + file).
 struct EvalWork {
-    Byte QueenCell[2];         // cell of the side's queen met last in scan order, 0 for none
-    Byte RookCells[2][64];     // rook cells in scan order
-    Byte BishopCells[2][64];   // bishop cells in scan order
-    Byte RookCount[2];
-    Byte BishopCount[2];
-    Byte KnightCount[2];
-    Byte PawnCount[2];
-    Byte PawnFileMask[2][8];   // per file: bit (row - 3) set for every pawn of the side
     Word LazyScore;            // score at the end of the scan
     Byte RookShutIn[2];        // set by the rook terms, read by the king-safety blocks
 };
+
+// The piece code of a kind (given by its Black code) for a side index.
+constexpr Byte SideCode(int side, Byte blackCode) {
+    return static_cast<Byte>(side == EvalBlack ? blackCode : blackCode + 10);
+}
+inline std::uint64_t SideSquares(const Engine& e, int side, Byte blackCode) {
+    return e.PieceSquares[SideCode(side, blackCode)];
+}
+inline int SideCount(const Engine& e, int side, Byte blackCode) { return e.PieceCount[SideCode(side, blackCode)]; }
+
+// The squares of file f, and the rows counted from row 3 (bit 8 x row).
+constexpr std::uint64_t FileSquares(int f) { return UINT64_C(0x0101010101010101) << f; }
+constexpr std::uint64_t RowSquares(int row) { return UINT64_C(0xFF) << (8 * row); }
+
+// The first and the last cell of a non-empty set in cell order.
+inline int FirstCell(std::uint64_t squares) { return SquareCell(std::countr_zero(squares)); }
+inline int LastCell(std::uint64_t squares) { return SquareCell(63 - std::countl_zero(squares)); }
+
+// The rows of the pieces of a set on file f, bit (row - 3): the eight bits of
+// the file gathered into a byte by one product (no two partial products
+// meet in the top byte, none carries into it).
+inline Byte FileRows(std::uint64_t squares, int f) {
+    return static_cast<Byte>((((squares >> f) & FileSquares(0)) * UINT64_C(0x0102040810204080)) >> 56);
+}
+
+// The files that hold a piece of the set, bit f for file f.
+inline unsigned FilesOf(std::uint64_t squares) {
+    squares |= squares >> 32;
+    squares |= squares >> 16;
+    squares |= squares >> 8;
+    return static_cast<unsigned>(squares & 255);
+}
 
 // Moves the score by v in the favour of Black (Black true) or of White.
 template <bool Black>
@@ -45,8 +73,8 @@ inline int RookFileBonus(const Engine& e, int file) { return e.PawnTable[64 + fi
 inline int CellColour(int cell) { return ((cell >> 4) + cell) & 1; }
 
 // evaluate.cpp
-// Board scan: material and placement, lists, pawn masks, both signatures and
-// LazyScore. Returns the score at the end of the scan.
+// The scan: material and placement (the board's kept sum), both signatures
+// and LazyScore. Returns the score at the end of the scan.
 Word ScanBoard(Engine& e, EvalWork& w);
 // True when the positional stage runs for the scan score `lazy`.
 bool PositionalStageRuns(const Engine& e, Word lazy);
@@ -54,6 +82,14 @@ bool PositionalStageRuns(const Engine& e, Word lazy);
 // pawns.cpp
 void BlackPawnTerms(const Engine& e, const EvalWork& w, Word& s);
 void WhitePawnTerms(const Engine& e, const EvalWork& w, Word& s);
+// Both sides' pawn terms, as BlackPawnTerms and then WhitePawnTerms make
+// them; where no square rule runs, from the copy's pawn cache (PawnCache).
+void PawnTermsOfBoth(Engine& e, Word& s);
+// The cache entry of a pair of pawn sets.
+inline std::uint32_t PawnCacheIndex(std::uint64_t black, std::uint64_t white) {
+    return static_cast<std::uint32_t>((black * UINT64_C(0x9E3779B97F4A7C15) ^ white * UINT64_C(0xC2B2AE3D27D4EB4F)) >>
+                                      (64 - PawnCacheBits));
+}
 void PawnStructureBoost(const Engine& e, const EvalWork& w, Word& s);
 // Square rule: can the White king still catch the Black pawn on `cell`?
 bool WhiteKingInSquare(const Engine& e, int cell);

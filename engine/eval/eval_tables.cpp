@@ -127,6 +127,8 @@ void InitEvaluationTables(Engine& e) {
     FillScanValues(e);
     e.BlackSignature = 0;
     e.WhiteSignature = 0;
+    // No position holds a pawn on every square: these entries name none.
+    for (PawnEntry& entry : e.PawnCache) entry = PawnEntry{~std::uint64_t{0}, ~std::uint64_t{0}, 0, 0};
 }
 
 }  // namespace corvane

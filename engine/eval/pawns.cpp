@@ -2,8 +2,8 @@
 // their rank bonus, connected and unstoppable passers, the boost of the pawn
 // balance against a side with only king and pawns, and the square rule.
 //
-// Everything works on the per-file pawn masks of the scan: Black pawns advance
-// toward higher bits, White pawns toward lower bits.
+// Everything works on the board's pawn lists, a bit per square: Black pawns
+// advance toward higher rows, White pawns toward lower ones.
 #include <cstdlib>
 
 #include "engine/eval/eval_internal.h"
@@ -41,106 +41,96 @@ bool BlackKingInSquare(const Engine& e, int cell) { return KingInSquare<false>(e
 
 namespace {
 
-// The most advanced Black pawn of file f: passed when no White pawn on this
-// or a neighbouring file stands on a row beyond it.
-void BlackPassedPawn(const Engine& e, const EvalWork& w, int f, int& lastPassed, Word& s) {
-    const Byte* white = w.PawnFileMask[EvalWhite];
-    const int rank = e.MaskTop[w.PawnFileMask[EvalBlack][f]];
-    const int limit = 1 << rank;
-    if (white[f] >= limit) return;
-    if (f > 0 && white[f - 1] >= limit) return;
-    if (f < 7 && white[f + 1] >= limit) return;
+constexpr std::uint64_t kFile0 = FileSquares(0);
+constexpr std::uint64_t kFile7 = FileSquares(7);
 
-    s += PassedPawnBonus(rank);
-    if (f > 0 && lastPassed == f - 1) s += 25;  // connected with the passer on the left
-    lastPassed = f;
-    if (e.WhiteSignature == 0 && !WhiteKingInSquare(e, 16 * (rank + 2) + f)) s += 180;
+// The squares on the files beside each piece of a set, same row.
+inline std::uint64_t Beside(std::uint64_t squares) {
+    return ((squares & ~kFile7) << 1) | ((squares & ~kFile0) >> 1);
 }
 
-// The most advanced White pawn of file f: passed when no Black pawn on this
-// or a neighbouring file stands on a row below it.
-void WhitePassedPawn(const Engine& e, const EvalWork& w, int f, int& lastPassed, Word& s) {
-    const Byte* black = w.PawnFileMask[EvalBlack];
-    const int bit = e.MaskBottom[w.PawnFileMask[EvalWhite][f]];
-    const int rank = 8 - bit;
-    const int ahead = (1 << bit) - 1;
-    if (black[f] & ahead) return;
-    if (f > 0 && (black[f - 1] & ahead)) return;
-    if (f < 7 && (black[f + 1] & ahead)) return;
+// Every square of the set and all squares of lower (FillDown) or higher
+// (FillUp) rows on the same file.
+inline std::uint64_t FillDown(std::uint64_t x) {
+    x |= x >> 8;
+    x |= x >> 16;
+    return x | x >> 32;
+}
+inline std::uint64_t FillUp(std::uint64_t x) {
+    x |= x << 8;
+    x |= x << 16;
+    return x | x << 32;
+}
 
-    s -= PassedPawnBonus(rank);
-    if (f > 0 && lastPassed == f - 1) s -= 25;  // connected with the passer on the left
-    lastPassed = f;
-    if (e.BlackSignature == 0 && !BlackKingInSquare(e, 16 * (bit + 3) + f)) s -= 180;
+// The pawn terms of side Black (true) or White, worked on the pawn sets at
+// once, as the amount they move the score in the side's favour. Black
+// advances toward higher rows, White toward lower ones. With `bare` the
+// square rule runs for the passers (the other side has only king and pawns).
+template <bool Black>
+int PawnTerms(const Engine& e, bool bare) {
+    const std::uint64_t own = e.PieceSquares[Black ? BlackPawn : WhitePawn];
+    if (own == 0) return 0;
+    const std::uint64_t enemy = e.PieceSquares[Black ? WhitePawn : BlackPawn];
+    const unsigned files = FilesOf(own);
+    int v = 6;
+
+    // Every island that starts on files 0 to 6 costs 6 (one is paid back by
+    // the 6 above); an isolated file 14, on file 0 only 8.
+    v -= 6 * e.MaskCount[files & ~(files << 1) & 0x7F];
+    const unsigned isolated = files & ~(files << 1) & ~(files >> 1);
+    v -= 8 * static_cast<int>(isolated & 1) + 14 * e.MaskCount[isolated & 0xFE];
+
+    // Doubled: the files where a pawn has another one ahead.
+    const std::uint64_t behind = Black ? own & FillDown(own >> 8) : own & FillUp(own << 8);
+    for (unsigned d = FilesOf(behind); d != 0; d &= d - 1)
+        v -= DoubledPawnPenalty(e.MaskCount[FileRows(own, std::countr_zero(d))]);
+
+    // Passed: the most advanced pawn of a file with no enemy pawn ahead of
+    // it on its own or a neighbouring file.
+    const std::uint64_t stops = enemy | Beside(enemy);
+    const std::uint64_t passed = Black ? own & ~FillDown(own >> 8) & ~FillDown(stops >> 8)
+                                       : own & ~FillUp(own << 8) & ~FillUp(stops << 8);
+    if (passed == 0) return v;
+    const unsigned passedFiles = FilesOf(passed);
+    for (std::uint64_t p = passed; p != 0; p &= p - 1) {
+        const int square = std::countr_zero(p);
+        const int f = square & 7;
+        v += PassedPawnBonus(Black ? (square >> 3) + 1 : 8 - (square >> 3));
+        if (f > 0 && ((passedFiles >> (f - 1)) & 1)) v += 25;  // connected with the passer on the left
+        const int cell = SquareCell(square);
+        if (bare && !(Black ? WhiteKingInSquare(e, cell) : BlackKingInSquare(e, cell))) v += 180;
+    }
+    return v;
 }
 
 }  // namespace
 
 // Islands and isolation count files, not pawns: one island is free, each
 // further island costs 6 (file 7 alone is not counted as one), an isolated
-// file costs 14 more (8 more on file 0).
-void BlackPawnTerms(const Engine& e, const EvalWork& w, Word& s) {
-    if (w.PawnCount[EvalBlack] == 0) return;
-    const Byte* own = w.PawnFileMask[EvalBlack];
-    int lastPassed = -1;
-    s += 6;
+// file costs 14 more (8 more on file 0). White's terms use the same file
+// order and the same left-neighbour rule as Black's.
+void BlackPawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0)); }
+void WhitePawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0)); }
 
-    if (own[0] != 0) {
-        s -= 6;
-        BlackPassedPawn(e, w, 0, lastPassed, s);
-        const int c = e.MaskCount[own[0]];
-        if (c >= 2) s -= DoubledPawnPenalty(c);
-        if (own[1] == 0) s -= 8;
+void PawnTermsOfBoth(Engine& e, Word& s) {
+    // The square rule reads the kings and the side to move: positions where
+    // it runs are worked out afresh.
+    if (e.WhiteSignature == 0 || e.BlackSignature == 0) {
+        Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0));
+        Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0));
+        return;
     }
-    for (int f = 1; f <= 6; ++f) {
-        if (own[f] == 0) continue;
-        if (own[f - 1] == 0) {
-            s -= 6;
-            if (own[f + 1] == 0) s -= 14;
-        }
-        BlackPassedPawn(e, w, f, lastPassed, s);
-        const int c = e.MaskCount[own[f]];
-        if (c >= 2) s -= DoubledPawnPenalty(c);
+    const std::uint64_t black = e.PieceSquares[BlackPawn];
+    const std::uint64_t white = e.PieceSquares[WhitePawn];
+    PawnEntry& entry = e.PawnCache[PawnCacheIndex(black, white)];
+    if (entry.BlackPawns != black || entry.WhitePawns != white) {
+        entry.BlackPawns = black;
+        entry.WhitePawns = white;
+        entry.BlackTerms = static_cast<std::int16_t>(PawnTerms<true>(e, false));
+        entry.WhiteTerms = static_cast<std::int16_t>(PawnTerms<false>(e, false));
     }
-    if (own[7] != 0) {
-        BlackPassedPawn(e, w, 7, lastPassed, s);
-        const int c = e.MaskCount[own[7]];
-        if (c >= 2) s -= DoubledPawnPenalty(c);
-        if (own[6] == 0) s -= 14;
-    }
-}
-
-// White's terms use the same file order 0..7 and the same left-neighbour
-// rule as Black's, with every amount taken off the score.
-void WhitePawnTerms(const Engine& e, const EvalWork& w, Word& s) {
-    if (w.PawnCount[EvalWhite] == 0) return;
-    const Byte* own = w.PawnFileMask[EvalWhite];
-    int lastPassed = -1;
-    s -= 6;
-
-    if (own[0] != 0) {
-        s += 6;
-        WhitePassedPawn(e, w, 0, lastPassed, s);
-        const int c = e.MaskCount[own[0]];
-        if (c >= 2) s += DoubledPawnPenalty(c);
-        if (own[1] == 0) s += 8;
-    }
-    for (int f = 1; f <= 6; ++f) {
-        if (own[f] == 0) continue;
-        if (own[f - 1] == 0) {
-            s += 6;
-            if (own[f + 1] == 0) s += 14;
-        }
-        WhitePassedPawn(e, w, f, lastPassed, s);
-        const int c = e.MaskCount[own[f]];
-        if (c >= 2) s += DoubledPawnPenalty(c);
-    }
-    if (own[7] != 0) {
-        WhitePassedPawn(e, w, 7, lastPassed, s);
-        const int c = e.MaskCount[own[7]];
-        if (c >= 2) s += DoubledPawnPenalty(c);
-        if (own[6] == 0) s += 14;
-    }
+    Favour<true>(s, entry.BlackTerms);
+    Favour<false>(s, entry.WhiteTerms);
 }
 
 // Against a side with nothing but king and pawns, the change made by the pawn

@@ -9,18 +9,25 @@ namespace corvane {
 
 namespace {
 
-// Number of Empty cells passed from `cell` along `step` before the first
-// piece or OffBoard cell; the guard cells end every walk.
-int EmptyRun(const Byte* board, int cell, int step) {
-    int n = 0;
-    for (int x = cell + step; board[x] == Empty; x += step) ++n;
-    return n;
+// Number of empty squares from a square along line D of Engine::Rays before
+// the first piece or the edge: the distance to the first piece on the line,
+// less one, or the line's length when it holds none.
+template <int D>
+inline int EmptyRun(const Engine& e, int square) {
+    const std::uint64_t pieces = e.Rays[D][square] & e.Occupied;
+    // The bit scans give 64 (or -1) on an empty line; that distance is not used.
+    const int first = D < 4 ? std::countr_zero(pieces) : 63 - std::countl_zero(pieces);
+    const int distance = D == 0 ? first - square
+                         : D == 4 ? square - first
+                         : D < 4  ? (first >> 3) - (square >> 3)
+                                  : (square >> 3) - (first >> 3);
+    return pieces != 0 ? distance - 1 : e.RayLength[D][square];
 }
 
-// Vertical runs count twice, horizontal ones once.
-int RookMobility(const Byte* board, int cell) {
-    return 2 * (EmptyRun(board, cell, 16) + EmptyRun(board, cell, -16)) + EmptyRun(board, cell, 1) +
-           EmptyRun(board, cell, -1);
+// Vertical runs (lines 2 and 6) count twice, horizontal ones once.
+int RookMobility(const Engine& e, int cell) {
+    const int square = SquareIndex(cell);
+    return 2 * (EmptyRun<2>(e, square) + EmptyRun<6>(e, square)) + EmptyRun<0>(e, square) + EmptyRun<4>(e, square);
 }
 
 // Set when a rook stands on the far side of its own king from the centre:
@@ -47,10 +54,15 @@ void KingSafety(const Engine& e, const EvalWork& w, Word& s) {
     const int kf = k & 15;
     const Byte* weight = Black ? e.BlackKingZoneWeight : e.WhiteKingZoneWeight;
 
+    // The cells around the king at fixed offsets, read without a loop.
+    const Byte* near = board + k;
+    constexpr const int(&outerZone)[9] = Black ? kBlackOuterZone : kWhiteOuterZone;
     int outer = 0;
     int inner = 0;
-    for (int d : Black ? kBlackOuterZone : kWhiteOuterZone) outer += weight[board[k + d]];
-    for (int d : kInnerZone) inner += weight[board[k + d]];
+#pragma GCC unroll 9
+    for (int d : outerZone) outer += weight[near[d]];
+#pragma GCC unroll 8
+    for (int d : kInnerZone) inner += weight[near[d]];
     Favour<Black>(s, -(4 * outer + 8 * inner - 200));
 
     // Pawn shield on the side's relative ranks 2 and 3, wherever the king stands.
@@ -62,17 +74,20 @@ void KingSafety(const Engine& e, const EvalWork& w, Word& s) {
         if (board[rank2 + g] != pawn && board[rank3 + g] != pawn) Favour<Black>(s, -18);
     }
 
-    if (w.RookCount[own] > 0 && w.RookShutIn[own]) Favour<Black>(s, -25);
+    if (SideCount(e, own, BlackRook) > 0 && w.RookShutIn[own]) Favour<Black>(s, -25);
 
-    const int queen = w.QueenCell[enemy];
+    // The enemy queen a scan of the cells meets last, 0 for none.
+    const std::uint64_t queens = SideSquares(e, enemy, BlackQueen);
+    const int queen = queens != 0 ? LastCell(queens) : 0;
     const int queenFile = queen & 15;
+    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
     // The enemy queen against the enemy's own king wing, and the enemy's pawn cover there.
     if ((board[Black ? WhiteKingCell : BlackKingCell] & 15) > 3) {
         if (queenFile < 2) Favour<Black>(s, 2);
-        if (w.PawnFileMask[enemy][6] == 0) Favour<Black>(s, 10);
+        if ((enemyPawns & FileSquares(6)) == 0) Favour<Black>(s, 10);
     } else {
         if (queenFile > 5) Favour<Black>(s, 2);
-        if (w.PawnFileMask[enemy][1] == 0) Favour<Black>(s, 10);
+        if ((enemyPawns & FileSquares(1)) == 0) Favour<Black>(s, 10);
     }
     // The enemy queen far from the own king's wing.
     if (kf > 3) {
@@ -99,9 +114,9 @@ void ScaleTowardLevel(Word& s) {
 // Diagonal runs: (15 k + 23) / 4 along +15 and -15, (17 k + 16) / 4 along
 // +17 and -17, for k empty cells passed.
 int BishopMobility(const Engine& e, int cell) {
-    const Byte* board = e.Board;
-    return (15 * EmptyRun(board, cell, 15) + 23) / 4 + (15 * EmptyRun(board, cell, -15) + 23) / 4 +
-           (17 * EmptyRun(board, cell, 17) + 16) / 4 + (17 * EmptyRun(board, cell, -17) + 16) / 4;
+    const int square = SquareIndex(cell);
+    return (15 * EmptyRun<1>(e, square) + 23) / 4 + (15 * EmptyRun<5>(e, square) + 23) / 4 +
+           (17 * EmptyRun<3>(e, square) + 16) / 4 + (17 * EmptyRun<7>(e, square) + 16) / 4;
 }
 
 template <bool Black>
@@ -110,19 +125,24 @@ void RookTerms(const Engine& e, EvalWork& w, Word& s) {
     const int enemy = Black ? EvalWhite : EvalBlack;
     const int ownKing = e.Board[Black ? BlackKingCell : WhiteKingCell];
     const int enemyKing = e.Board[Black ? WhiteKingCell : BlackKingCell];
-    for (int i = 0; i < w.RookCount[side]; ++i) {
-        const int c = w.RookCells[side][i];
+    const std::uint64_t ownPawns = SideSquares(e, side, BlackPawn);
+    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
+    // Relative ranks 1 to 3 of the side.
+    constexpr std::uint64_t homeRows = Black ? RowSquares(0) | RowSquares(1) | RowSquares(2)
+                                             : RowSquares(5) | RowSquares(6) | RowSquares(7);
+    for (std::uint64_t rooks = SideSquares(e, side, BlackRook); rooks != 0; rooks &= rooks - 1) {
+        const int c = FirstCell(rooks);
         const int f = c & 15;
-        if (w.PawnFileMask[enemy][f] == 0) Favour<Black>(s, 8);
-        const Byte own = w.PawnFileMask[side][f];
+        if ((enemyPawns & FileSquares(f)) == 0) Favour<Black>(s, 8);
+        const std::uint64_t own = ownPawns & FileSquares(f);
         // Every own pawn of the file on relative rank 4 or beyond.
-        const bool advanced = Black ? e.MaskBottom[own] > 2 : e.MaskTop[own] < 6;
+        const bool advanced = (own & homeRows) == 0;
         if (own == 0) Favour<Black>(s, 16);
         else if (advanced) Favour<Black>(s, 5);
         if (enemyKing - 24 < c && c < enemyKing + 24) Favour<Black>(s, 17);  // on the enemy king's row or a neighbour
         // The same file comparison for both sides, not mirrored.
         if (ShutInByKing(f, ownKing & 15)) w.RookShutIn[side] = 1;
-        Favour<Black>(s, RookMobility(e.Board, c));
+        Favour<Black>(s, RookMobility(e, c));
     }
 }
 
@@ -155,9 +175,10 @@ void WhiteKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<fal
 
 // White's patterns are Black's on the turned board.
 template <bool Black>
-void BishopTerms(const Engine& e, const EvalWork& w, Word& s) {
+void BishopTerms(const Engine& e, const EvalWork&, Word& s) {
     const int side = Black ? EvalBlack : EvalWhite;
-    const int count = w.BishopCount[side];
+    const std::uint64_t bishops = SideSquares(e, side, BlackBishop);
+    const int count = e.PieceCount[SideCode(side, BlackBishop)];
     if (count == 0) return;
     const Byte* b = e.Board;
     const Byte bishop = Black ? BlackBishop : WhiteBishop;
@@ -177,15 +198,15 @@ void BishopTerms(const Engine& e, const EvalWork& w, Word& s) {
     if (at(83) == bishop && at(67) == pawn) Favour<Black>(s, -25);
     if (at(84) == bishop && at(68) == pawn) Favour<Black>(s, -25);
 
-    for (int i = 0; i < count; ++i) {
-        Favour<Black>(s, BishopMobility(e, w.BishopCells[side][i]));
+    for (std::uint64_t b = bishops; b != 0; b &= b - 1) {
+        Favour<Black>(s, BishopMobility(e, FirstCell(b)));
         Favour<Black>(s, -16);
     }
 
     // Only White's terms, which run last: one bishop each, on squares of
     // different colours, moves the score reached so far toward level.
-    if (!Black && count == 1 && w.BishopCount[EvalBlack] == 1 &&
-        CellColour(w.BishopCells[EvalWhite][0]) != CellColour(w.BishopCells[EvalBlack][0]))
+    if (!Black && count == 1 && e.PieceCount[BlackBishop] == 1 &&
+        CellColour(FirstCell(bishops)) != CellColour(FirstCell(e.PieceSquares[BlackBishop])))
         ScaleTowardLevel(s);
 
     if (count == 2) Favour<Black>(s, 32);

@@ -3,6 +3,7 @@
 // move of every position reached, on the scratch plies 253 to 255. Each entry
 // carries what the front end needs to write the move in short notation.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/search/hash_table.h"
 #include "engine/search/search.h"
 
@@ -124,7 +125,7 @@ void ReportBestLine(Engine& e) {
     MakeMove(e, 0, static_cast<Byte>(s));
     e.GameKeyA[kLineKeys] = e.KeyA[s + 1];
     e.GameKeyB[kLineKeys] = e.KeyB[s + 1];
-    if (AttackedByBlack(e, e.Board[WhiteKingCell]) != 0) first += LineFlagCheck;
+    if (AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0) first += LineFlagCheck;
     e.PrincipalVariation[0] = first;
 
     int k = 1;
@@ -154,8 +155,8 @@ void ReportBestLine(Engine& e) {
         MakeMove(e, 0, static_cast<Byte>(s));
         e.GameKeyA[kLineKeys + k] = e.KeyA[s + 1];
         e.GameKeyB[kLineKeys + k] = e.KeyB[s + 1];
-        const bool check = white ? AttackedByWhite(e, e.Board[BlackKingCell]) != 0
-                                 : AttackedByBlack(e, e.Board[WhiteKingCell]) != 0;
+        const bool check = white ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) != 0
+                                 : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) != 0;
         if (check) entry += LineFlagCheck;
         e.PrincipalVariation[k] = entry;
     }
@@ -171,6 +172,7 @@ void ReportBestLine(Engine& e) {
     }
 
     for (int c = 0; c < BoardCells; ++c) e.Board[c] = saved[c];
+    BuildPieceLists(e);
     e.PlyDepth[kFirstLinePly] = 16;
     e.PlyDepth[kSecondLinePly] = 16;
     e.StepBudget = 0;

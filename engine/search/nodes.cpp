@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"
 #include "engine/search/search.h"
@@ -53,25 +54,23 @@ struct Side {
     }
     // Number of attacks on the king of the side to move.
     static Byte KingAttacks(const Engine& e) {
-        return Black ? AttackedByWhite(e, e.Board[BlackKingCell]) : AttackedByBlack(e, e.Board[WhiteKingCell]);
+        return Black ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
     }
     // Number of attacks on the king of the side that has just moved.
     static Byte MoverKingAttacks(const Engine& e) {
-        return Black ? AttackedByBlack(e, e.Board[WhiteKingCell]) : AttackedByWhite(e, e.Board[BlackKingCell]);
+        return Black ? AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) : AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
     }
 };
 
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
 
-// Fetches the bucket of the position after the next move of ply q's list
-// into the cache, its key worked out from the board before any move of q is
-// made (special moves aside, for which the guess is simply wasted).
-inline void PrefetchNextSibling(const Engine& e, int q) {
-    const int next = e.MoveCursor[q] + 1;
-    if (next > e.LastMove[q] || e.HashSlots == 0) return;
-    const Byte f = e.MoveFrom[q][next];
-    const Byte t = e.MoveTo[q][next];
+// Fetches the bucket of the position after the move f to t at ply q into
+// the cache, its key worked out from the board before the move is made
+// (special moves aside, for which the guess is simply wasted; the null move
+// is cell 0 to cell 0).
+inline void PrefetchChild(const Engine& e, int q, Byte f, Byte t) {
+    if (e.HashSlots == 0) return;
     const Byte piece = e.Board[f];
     const Byte victim = e.Board[t];
     if (piece > 16 || victim > 16) return;
@@ -79,6 +78,12 @@ inline void PrefetchNextSibling(const Engine& e, int q) {
                         (e.PlyFlags[q] & 15u);
     if (victim != Empty) key -= e.KeyTableA[victim][t];
     HashPrefetchKey(e, key);
+}
+
+// The bucket after the next move of ply q's list.
+inline void PrefetchNextSibling(const Engine& e, int q) {
+    const int next = e.MoveCursor[q] + 1;
+    if (next <= e.LastMove[q]) PrefetchChild(e, q, e.MoveFrom[q][next], e.MoveTo[q][next]);
 }
 
 template <bool Black>
@@ -191,6 +196,8 @@ bool DangerousPawn(Engine& e) {
         d = true;
         const int ahead = Black ? k - 16 : k + 16;
         if (b[ahead] == Empty) {
+            // The pawn is lifted from the cells alone for the look, so the
+            // counts are read from the cells.
             b[k] = Empty;
             const int own = Black ? AttackedByBlack(e, B(ahead)) : AttackedByWhite(e, B(ahead));
             const int theirs = Black ? AttackedByWhite(e, B(ahead)) : AttackedByBlack(e, B(ahead));
@@ -483,7 +490,7 @@ void QuietOrder(Engine& e, Byte ply) {
     for (int i = first; i <= last; ++i) {
         PlaceMove(e, B(i), ply);
         Word s = Evaluate(e);
-        s = W(s + 32 * AttackedByBlack(e, e.Board[WhiteKingCell]) - 32 * AttackedByWhite(e, e.Board[BlackKingCell]));
+        s = W(s + 32 * AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) - 32 * AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]));
         UnmakeMove(e, B(i), ply);
         score[i] = (p & 1) ? s : W(ScorePlusInfinity - s);
     }

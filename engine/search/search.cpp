@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/eval/evaluate.h"
 #include "engine/search/hash_table.h"
 
@@ -57,9 +58,9 @@ void StartNewSearch(Engine& e) {
     ResetPlies(e, 1);
     e.PlyFlags[1] = e.PlyFlags[0];
     e.HalfMoveClock[1] = e.HalfMoveClock[0];
-    for (int x = 0; x < BoardCells; ++x) e.Board[x] = e.GameBoard[x];
+    LoadBoard(e, e.GameBoard);
     ComputeKeys(e, 1);
-    e.InCheck[1] = AttackedByWhite(e, e.Board[BlackKingCell]);
+    e.InCheck[1] = AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
 
     // The huge depth makes every stored entry too shallow for a cutoff: the
     // probe only brings the stored move for the ordering.
@@ -93,7 +94,7 @@ void StartNewSearch(Engine& e) {
     // The root list keeps only legal moves.
     DropRootMoves(e, [&e](int i) {
         PlaceMove(e, static_cast<Byte>(i), 1);
-        const bool attacked = AttackedByWhite(e, e.Board[BlackKingCell]) != 0;
+        const bool attacked = AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) != 0;
         UnmakeMove(e, static_cast<Byte>(i), 1);
         return attacked;
     });
