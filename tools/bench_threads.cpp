@@ -37,6 +37,7 @@ bool TimeToDepth(int copies, const char* fen, int depth, double& seconds, std::u
     InitTables(engines[0]);
     for (int k = 1; k < copies; ++k) InitTablesAttached(engines[k]);
     if (!HashAllocate(engines[0], kBenchHashUnits, copies > 1)) return false;
+    HashTouch(engines[0]);
     for (int k = 1; k < copies; ++k) HashAttach(engines[k], engines[0], kBenchHashUnits);
     StartNewGame(fe, 1);
     char line[LineCapacity];

@@ -45,6 +45,7 @@ bool PrepareSearch(ToolContext& tool) {
         std::printf("error: the hash table could not be allocated\n");
         return false;
     }
+    HashTouch(tool.Copy);
     // The engine plays the side to move.
     if (tool.Copy.GameTurn == TurnOpponent) FlipSides(tool.Front);
     return true;

@@ -61,6 +61,13 @@ void HashEmpty(Engine& first, bool spareSlots) {
     if (spareSlots) PlaceRandomNumbers(first);
 }
 
+void HashTouch(Engine& first) {
+    constexpr std::size_t LinesPerPage = 4096 / sizeof(HashLine);
+    const std::size_t lines = first.HashBytes / sizeof(HashLine);
+    for (std::size_t i = 0; i < lines; i += LinesPerPage)
+        first.HashLines[i].Check[0][0].fetch_or(0, std::memory_order_relaxed);
+}
+
 void HashRelease(Engine& first) {
     // The words are atomics of trivial destruction: the memory goes as it is.
     static_assert(std::is_trivially_destructible_v<HashLine>);
