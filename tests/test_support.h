@@ -172,8 +172,8 @@ inline FedRun RunFed(const std::string& program, const std::string& feed) {
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "Corvaconfig.ini") << "16\n";
     const std::string wait =
-        "w() { n=0; until [ \"$(grep -c -- \"$2\" output.txt 2>/dev/null)\" -ge \"$1\" ] || [ $n -ge 1200 ]; "
-        "do sleep 0.1; n=$((n+1)); done; }; ";
+        "w() { n=0; until c=$(grep -c -- \"$2\" output.txt 2>/dev/null); [ \"${c:-0}\" -ge \"$1\" ] || "
+        "[ $n -ge 1200 ]; do sleep 0.1; n=$((n+1)); done; }; ";
     const std::string command = "cd \"" + dir.string() + "\" && ( " + wait + feed + " ) | timeout 300 \"" + program +
                                 "\" > output.txt 2>&1";
     const int status = std::system(command.c_str());
