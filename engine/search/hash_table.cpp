@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/platform.h"
 
 namespace corvane {
@@ -101,18 +102,32 @@ inline Word MateFromTable(Word v, int ply) {
     return v;
 }
 
+// Does a stored score v of bound kind t settle the node of ply p, side S to
+// move: a score the side cannot exceed that does not reach its own bound, a
+// score it reaches at least that reaches the parent's, or an exact score?
+template <const SideOrders& S>
+bool BoundSettles(const Engine& e, int p, int t, Word v) {
+    return (t == 0 && AtLeast<S>(e.PlyBound[p], v)) || (t == 1 && AtLeast<S>(v, e.PlyBound[p - 1])) || t == 2;
+}
+
+// The bound kind of the score v that closes the node of ply p, side S to
+// move: exact, unless it did not beat the side's own bound (upper) or
+// reached the parent's (lower).
+template <const SideOrders& S>
+int BoundKind(const Engine& e, int p, Word v) {
+    int t = 2;
+    if (AtLeast<S>(e.PlyBound[p - 2], v)) t = 0;
+    if (AtLeast<S>(v, e.PlyBound[p - 1])) t = 1;
+    return t;
+}
+
 // May the entry with info word x and stored score s cut the node of ply p?
 // Sets `value` to the score seen from the node.
 bool CutoffTest(const Engine& e, int p, std::uint16_t x, Word s, Word required, Word& value) {
     if ((x >> 4) < required) return false;
     const Word v = MateFromTable(s, p);
     const int t = x & 3;
-    bool pass;
-    if (p & 1) {
-        pass = (t == 0 && v <= e.PlyBound[p]) || (t == 1 && v >= e.PlyBound[p - 1]) || t == 2;
-    } else {
-        pass = (t == 0 && v >= e.PlyBound[p]) || (t == 1 && v <= e.PlyBound[p - 1]) || t == 2;
-    }
+    const bool pass = (p & 1) ? BoundSettles<BlackOrders>(e, p, t, v) : BoundSettles<WhiteOrders>(e, p, t, v);
     if (!pass) return false;
     const int h = e.HalfMoveClock[p];
     // A position that occurred in the game within the fifty-move window may
@@ -200,14 +215,7 @@ void HashStore(Engine& e, Byte ply) {
     if (e.HashSlots == 0) return;
     const int p = ply;
     Word v = e.PlyValue[p];
-    int t = 2;
-    if (p & 1) {
-        if (e.PlyBound[p - 2] >= v) t = 0;
-        if (e.PlyBound[p - 1] <= v) t = 1;
-    } else {
-        if (e.PlyBound[p - 2] <= v) t = 0;
-        if (e.PlyBound[p - 1] >= v) t = 1;
-    }
+    const int t = (p & 1) ? BoundKind<BlackOrders>(e, p, v) : BoundKind<WhiteOrders>(e, p, v);
     v = MateToTable(v, p);
     std::uint32_t d = 0;
     if (8 * p <= e.PlyDepth[p] && v != ScoreDraw) d = e.PlyDepth[p] + 1u - 8u * p;
