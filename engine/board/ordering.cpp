@@ -82,7 +82,7 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
             }
         }
     }
-    if (full != 1 && e.HashBound == 0) e.HashTo = 0;
+    if (full != 1 && e.HashBound == BoundAtMost) e.HashTo = 0;
 
     if (e.HashTo != 0) {
         const int last = e.LastMove[ply];

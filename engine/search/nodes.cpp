@@ -21,6 +21,23 @@ namespace corvane {
 
 namespace {
 
+// The levels of RemainingCode the node procedures test. Nodes at the
+// horizon and one ply before it (the frontier) are decided by a static
+// score and forcing moves; a static node two plies before it may be cut by
+// futility; the null move is reduced by 1 ply, by 2 with more than 2 plies
+// left and by 3 with more than 11; a reduced pre-search runs with more than
+// 4 plies left and no hash move; late quiet moves are reduced with more than
+// one ply left. Quiescence nodes less than 4 plies below the horizon search
+// every capture, deeper ones recaptures only.
+constexpr int kHorizon = PliesLeft(0);
+constexpr int kFrontier = PliesLeft(1);
+constexpr int kFutilityTwo = PliesLeft(2);
+constexpr int kNullReducedTwo = PliesLeft(2);
+constexpr int kNullReducedThree = PliesLeft(11);
+constexpr int kReducedPass = PliesLeft(4);
+constexpr int kLateMoveReduced = PliesLeft(1);
+constexpr int kAllCaptures = PliesLeft(-4);
+
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
 
@@ -52,12 +69,12 @@ void NullMoveSetup(Engine& e, int p) {
     e.MoveFrom[p][last] = 0;
     e.MoveTo[p][last] = 0;
     Byte reduction = 1;
-    if (e.RemainingCode > 258) reduction = 2;
-    if (e.RemainingCode > 267) reduction = 3;
+    if (e.RemainingCode > kNullReducedTwo) reduction = 2;
+    if (e.RemainingCode > kNullReducedThree) reduction = 3;
     e.PlyReduction[p] = reduction;
     e.PlyDepth[p] = W(e.PlyDepth[p] - 8 * reduction);
     e.PlyPhase[p] = e.HashTo == 0 ? 1 : 0;
-    e.ListState[p] = 255;
+    e.ListState[p] = ListNullMove;
     e.MoveCursor[p] = B(last);
 }
 
@@ -101,7 +118,7 @@ void Quiescence(Engine& e, int p) {
             return;
         }
         if (Better<S>(e.PlyValue[p], e.PlyBound[p])) e.PlyBound[p] = e.PlyValue[p];
-        if (e.RemainingCode > 252) {
+        if (e.RemainingCode > kAllCaptures) {
             S.GenerateCaptures(e, B(p));
             S.OrderCaptures(e, B(p));
         } else {
@@ -140,7 +157,7 @@ void Horizon(Engine& e, int p) {
     S.OrderMoves(e, B(p), 0);
     e.PlyPhase[p] = 0;
     if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S.NextTactical(e);
-    e.ListState[p] = 254;
+    e.ListState[p] = ListPhased;
 }
 
 // Is a pawn of the opponent one step from promotion with its way free and
@@ -182,7 +199,7 @@ void Frontier(Engine& e, int p) {
             if (!DangerousPawn<S>(e)) {
                 e.NoMoves = 1;
                 e.PlyValue[p] = e.PlyBound[q];
-                e.ListState[p] = 254;
+                e.ListState[p] = ListPhased;
                 return;
             }
         }
@@ -191,7 +208,7 @@ void Frontier(Engine& e, int p) {
             S.Generate(e, B(p));
             S.OrderMoves(e, B(p), 0);
             e.PlyPhase[p] = 0;
-            e.ListState[p] = 254;
+            e.ListState[p] = ListPhased;
             if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S.NextTactical(e);
         }
     }
@@ -208,27 +225,27 @@ void Interior(Engine& e, int p) {
     e.PlyValue[p] = S.WorstScore;
     S.Generate(e, B(p));
     S.OrderMoves(e, B(p), 1);
-    if (e.RemainingCode > e.PlyDepth[1] / 16 + 257) QuietOrder(e, B(p));
+    if (e.RemainingCode > PliesLeft(1) + e.PlyDepth[1] / 16) QuietOrder(e, B(p));
     if (e.InCheck[p] == 0 && e.LastMove[p] != ListEmptyLast) {
         e.StaticScore = Evaluate(e);
         const int st = e.StaticScore;
         if (e.*S.Signature != 0) {
-            if (Better<S>(st, e.PlyBound[q]) && e.HashBound != 0) {
+            if (Better<S>(st, e.PlyBound[q]) && e.HashBound != BoundAtMost) {
                 // A null window just short of the threshold.
                 e.PlyBound[p] = W(Loss<S>(e.PlyBound[q], 1));
                 NullMoveSetup<S>(e, p);
-            } else if (e.RemainingCode == 258 && Better<S>(e.PlyBound[p], Gain<S>(st, 250)) &&
+            } else if (e.RemainingCode == kFutilityTwo && Better<S>(e.PlyBound[p], Gain<S>(st, 250)) &&
                        e.*EnemyOf<S>.Signature > 1 && e.HalfMoveClock[p] < 98) {
                 e.PlyPhase[p] = 0;
                 e.PlyValue[p] = e.StaticScore;
-                e.ListState[p] = 254;
-                if (e.HashTo == 0 || e.HashBound == 0) S.NextTactical(e);
+                e.ListState[p] = ListPhased;
+                if (e.HashTo == 0 || e.HashBound == BoundAtMost) S.NextTactical(e);
             }
         }
     }
-    if (e.RemainingCode > 260 && e.HashTo == 0 && e.ListState[p] != 255 && e.LastMove[p] != ListEmptyLast) {
+    if (e.RemainingCode > kReducedPass && e.HashTo == 0 && e.ListState[p] != ListNullMove && e.LastMove[p] != ListEmptyLast) {
         e.PlyPhase[p] = 1;
-        e.ListState[p] = 254;
+        e.ListState[p] = ListPhased;
         ReducePass(e, p);
     }
 }
@@ -254,7 +271,7 @@ void Enter(Engine& e, int p) {
     e.PlyDepth[p] = e.PlyDepth[q];
     e.PlyBound[p] = e.PlyBound[p - 2];
     e.InCheck[p] = AttackedBy<EnemyOf<S>>(e, e.Board[S.OwnKingCell]);
-    e.RemainingCode = W(e.PlyDepth[p] / 8 + 256 - p);
+    e.RemainingCode = W(PliesLeft(e.PlyDepth[p] / 8 - p));
 
     if (p >= DeepestTreePly) {
         // The tables end a few plies further: such a node is a leaf.
@@ -262,7 +279,7 @@ void Enter(Engine& e, int p) {
         e.NoMoves = 1;
         return;
     }
-    if (e.RemainingCode < 256) {
+    if (e.RemainingCode < kHorizon) {
         Quiescence<S>(e, p);
         return;
     }
@@ -285,8 +302,8 @@ void Enter(Engine& e, int p) {
         e.PlyDepth[p] = W(e.PlyDepth[p] + 8 - marker);
         marker = 1;
     }
-    if (e.RemainingCode > 257 && marker == 0 && e.InCheck[q] == 0 && e.MoveCursor[q] >= e.QuietIndex[q] &&
-        e.ListState[q] != 255) {
+    if (e.RemainingCode > kLateMoveReduced && marker == 0 && e.InCheck[q] == 0 && e.MoveCursor[q] >= e.QuietIndex[q] &&
+        e.ListState[q] != ListNullMove) {
         e.PlyDepth[p] = W(e.PlyDepth[p] - 8);
         marker = 1;
     }
@@ -296,10 +313,10 @@ void Enter(Engine& e, int p) {
     e.BestIndex[p] = 255;
     if (marker != 0) {
         if (e.PlyDepth[p] > 1616) e.PlyDepth[p] = 1616;
-        e.RemainingCode = W(e.PlyDepth[p] / 8 + 256 - p);
+        e.RemainingCode = W(PliesLeft(e.PlyDepth[p] / 8 - p));
     }
-    if (e.RemainingCode == 256) Horizon<S>(e, p);
-    else if (e.RemainingCode == 257) Frontier<S>(e, p);
+    if (e.RemainingCode == kHorizon) Horizon<S>(e, p);
+    else if (e.RemainingCode == kFrontier) Frontier<S>(e, p);
     else Interior<S>(e, p);
 }
 
@@ -308,7 +325,7 @@ void Resume(Engine& e, int p) {
     const int q = p - 1;
     if (AtLeast<S>(e.PlyValue[p], e.PlyBound[q])) {
         const int cursor = e.MoveCursor[p];
-        if ((e.Captured[p] & 31) == Empty && e.ListState[p] != 255) {
+        if ((e.Captured[p] & 31) == Empty && e.ListState[p] != ListNullMove) {
             const Byte f = e.MoveFrom[p][cursor];
             const Byte t = e.MoveTo[p][cursor];
             bool known = false;
@@ -328,12 +345,12 @@ void Resume(Engine& e, int p) {
     e.MoveCursor[p] = B(e.MoveCursor[p] + 1);
 
     const Byte stage = e.ListState[p];
-    if (stage == 253 || stage == 254) {
-        e.ListState[p] = 254;
+    if (stage == ListPhasedIllegal || stage == ListPhased) {
+        e.ListState[p] = ListPhased;
         if (e.PlyPhase[p] == 0) S.NextTactical(e);
         else if (e.MoveCursor[p] > e.LastMove[p]) PassEnd<S>(e, p);
     }
-    if (e.ListState[p] == 255) {
+    if (e.ListState[p] == ListNullMove) {
         // The null move has just been searched.
         const Word v = e.PlyValue[p];
         if (AtLeast<S>(v, e.PlyBound[q])) {
@@ -343,7 +360,7 @@ void Resume(Engine& e, int p) {
             } else {
                 // Verify with the real moves at reduced depth and a null window.
                 e.PlyPhase[p] = B(e.PlyPhase[p] + 2);
-                e.ListState[p] = 254;
+                e.ListState[p] = ListPhased;
                 e.PlyBound[p] = W(Loss<S>(e.PlyBound[q], 1));
                 e.PlyValue[p] = S.WorstScore;
                 e.LastMove[p] = B(e.LastMove[p] - 1);
@@ -359,7 +376,7 @@ void Resume(Engine& e, int p) {
             e.PlyBound[p] = e.PlyBound[p - 2];
             e.PlyValue[p] = S.WorstScore;
             if (p + 4 < e.PlyDepth[p] / 8 && e.PlyPhase[p] == 1) {
-                e.ListState[p] = 254;
+                e.ListState[p] = ListPhased;
                 ReducePass(e, p);
             }
         }
