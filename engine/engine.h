@@ -92,6 +92,15 @@ inline constexpr int MaxListMoves = 240;
 inline constexpr Byte ListEmptyLast = 254;    // LastMove of an empty list
 inline constexpr Byte CursorNone = 255;       // MoveCursor of an empty list
 inline constexpr Byte ListIdle = 252;         // ListState of an idle ply / capture list
+// ListState of a node whose moves are not counted (the count of a counted
+// list stays below ListIdle): a list searched in phases (the tactical moves
+// of a static node, a reduced pass, the verification of a null move), the
+// same right after its last move tried was found illegal (the illegal move
+// takes one off the state, the resume puts it back), and a node whose null
+// move is being searched.
+inline constexpr Byte ListPhased = 254;
+inline constexpr Byte ListPhasedIllegal = ListPhased - 1;
+inline constexpr Byte ListNullMove = 255;
 
 // Most best lines one search reports at the root (several lines at once for
 // an analysing interface), and the entries of one best line.
@@ -111,6 +120,17 @@ inline constexpr Word ScoreDraw = 32767;
 // no evaluation reaches.
 inline constexpr Word MatesAbove = 62256;
 inline constexpr Word MatedBelow = 3280;
+
+// Bound kinds of a hash entry (the low bits of its info word, BoundBits)
+// and of HashBound, seen from the side to move at the entry's node: its
+// score is at most the stored one (the side did not reach its own bound), at
+// least the stored one (it reached the parent's), exactly the stored one;
+// and no entry.
+inline constexpr Byte BoundAtMost = 0;
+inline constexpr Byte BoundAtLeast = 1;
+inline constexpr Byte BoundExact = 2;
+inline constexpr Byte BoundNone = 3;
+inline constexpr unsigned BoundBits = 3;
 
 // Game-state codes of the game-move operations.
 inline constexpr Byte GameRefused = 0;
@@ -277,7 +297,8 @@ struct Engine {
     Word LineScore[MaxRootLines];
     std::uint32_t LineVariation[MaxRootLines][LineEntries];
 
-    // Hash move of the current node, left by the probe.
+    // Hash move of the current node, left by the probe, and the bound kind
+    // of its entry (BoundNone without one).
     Byte HashFrom;
     Byte HashTo;
     Byte HashPromo;

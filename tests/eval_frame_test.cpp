@@ -86,24 +86,24 @@ TEST(EvalScan, SignaturesAndWhatTheTermsReadOfTheLists) {
     // last one in cell order.
     EXPECT_EQ(e->BlackSignature, 1024 + 2 * 32);
     EXPECT_EQ(e->WhiteSignature, 3);
-    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackQueen)), 130);
-    EXPECT_EQ(SideSquares(*e, EvalWhite, BlackQueen), 0u);
+    EXPECT_EQ(LastCell(e->PieceSquares[BlackQueen]), 130);
+    EXPECT_EQ(e->PieceSquares[WhiteQueen], 0u);
     // Pieces in cell order.
-    EXPECT_EQ(SideCount(*e, EvalBlack, BlackRook), 2);
-    EXPECT_EQ(FirstCell(SideSquares(*e, EvalBlack, BlackRook)), 49);
-    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackRook)), 119);
-    EXPECT_EQ(FirstCell(SideSquares(*e, EvalWhite, BlackBishop)), 150);
-    EXPECT_EQ(SideCount(*e, EvalWhite, BlackKnight), 2);
-    EXPECT_EQ(SideCount(*e, EvalBlack, BlackPawn), 2);
-    EXPECT_EQ(SideCount(*e, EvalWhite, BlackPawn), 1);
+    EXPECT_EQ(e->PieceCount[BlackRook], 2);
+    EXPECT_EQ(FirstCell(e->PieceSquares[BlackRook]), 49);
+    EXPECT_EQ(LastCell(e->PieceSquares[BlackRook]), 119);
+    EXPECT_EQ(FirstCell(e->PieceSquares[WhiteBishop]), 150);
+    EXPECT_EQ(e->PieceCount[WhiteKnight], 2);
+    EXPECT_EQ(e->PieceCount[BlackPawn], 2);
+    EXPECT_EQ(e->PieceCount[WhitePawn], 1);
     // A file's rows as bit (row - 3): rows 4 and 6 on file 0, row 9 on file 1.
-    EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackPawn), 0), 0b1010);
-    EXPECT_EQ(FileRows(SideSquares(*e, EvalWhite, BlackPawn), 1), 0b1000000);
-    for (int f = 1; f < 8; ++f) EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackPawn), f), 0) << f;
-    EXPECT_EQ(FilesOf(SideSquares(*e, EvalBlack, BlackPawn)), 1u);
+    EXPECT_EQ(FileRows(e->PieceSquares[BlackPawn], 0), 0b1010);
+    EXPECT_EQ(FileRows(e->PieceSquares[WhitePawn], 1), 0b1000000);
+    for (int f = 1; f < 8; ++f) EXPECT_EQ(FileRows(e->PieceSquares[BlackPawn], f), 0) << f;
+    EXPECT_EQ(FilesOf(e->PieceSquares[BlackPawn]), 1u);
     EXPECT_EQ(FilesOf(e->Occupied), 0b11010111u);  // files 3 and 5 empty
     EXPECT_EQ(w.LazyScore, s);
-    EXPECT_EQ(w.RookShutIn[EvalBlack], 0);
+    EXPECT_EQ(w.RookShutIn[BlackOrders.Index], 0);
 
     // Three queens alone add 3 x 1000 in the scan.
     auto q = KingsOnly(52, 164);
@@ -120,10 +120,10 @@ TEST(EvalScan, PieceListsHoldAnyNumberOfPieces) {
         for (int x = row; x < row + 8; ++x) test::Place(*e, x, BlackRook);
     EvalWork w;
     ScanBoard(*e, w);
-    EXPECT_EQ(SideCount(*e, EvalBlack, BlackRook), 48);
-    EXPECT_EQ(LastCell(SideSquares(*e, EvalBlack, BlackRook)), 151);
+    EXPECT_EQ(e->PieceCount[BlackRook], 48);
+    EXPECT_EQ(LastCell(e->PieceSquares[BlackRook]), 151);
     // Every file full: the rows of a file gather without a carry.
-    for (int f = 0; f < 8; ++f) EXPECT_EQ(FileRows(SideSquares(*e, EvalBlack, BlackRook), f), 0b01111110) << f;
+    for (int f = 0; f < 8; ++f) EXPECT_EQ(FileRows(e->PieceSquares[BlackRook], f), 0b01111110) << f;
     EXPECT_EQ(e->BlackSignature, 48 * 32);
     const Word first = Evaluate(*e);
     EXPECT_EQ(Evaluate(*e), first);

@@ -64,13 +64,13 @@ Word StagesWithoutTempo(Engine& e, EvalWork& w, Word& entry) {
 // The endgame rule that changes the score of a position, named by the
 // material of the side whose branch runs; empty when none does.
 std::string EndgameRule(const Engine& e, Word entry, Word result) {
-    const int side = entry >= ScoreLevel ? EvalBlack : EvalWhite;
-    const Word own = side == EvalBlack ? e.BlackSignature : e.WhiteSignature;
-    const Word other = side == EvalBlack ? e.WhiteSignature : e.BlackSignature;
-    const int pawns = SideCount(e, side, BlackPawn);
-    const int bishops = SideCount(e, side, BlackBishop);
+    const SideOrders& side = entry >= ScoreLevel ? BlackOrders : WhiteOrders;
+    const Word own = e.*side.Signature;
+    const Word other = side.IsBlack ? e.WhiteSignature : e.BlackSignature;
+    const int pawns = e.PieceCount[side.Pawn];
+    const int bishops = e.PieceCount[side.Bishop];
     const bool shrank = std::abs(result - ScoreLevel) < std::abs(entry - ScoreLevel);
-    auto allOn = [&](int f) { return e.MaskCount[FileRows(SideSquares(e, side, BlackPawn), f)] == pawns; };
+    auto allOn = [&](int f) { return e.MaskCount[FileRows(e.PieceSquares[side.Pawn], f)] == pawns; };
     std::string rule;
     if (own == 1025 && !pawns && other == 1024) rule = "queen and minor v queen";
     else if (own == 33 && !pawns && other == 32) rule = "rook and minor v rook";
@@ -83,7 +83,7 @@ std::string EndgameRule(const Engine& e, Word entry, Word result) {
     else if (own == 1 && bishops == 1 && shrank) rule = allOn(0) ? "wrong bishop, file 0" : "wrong bishop, file 7";
     else if (own == 0 && pawns && shrank) rule = allOn(0) ? "pawns, file 0" : allOn(7) ? "pawns, file 7" : "single pawn";
     if (rule.empty()) return rule;
-    return rule + (side == EvalBlack ? ", Black" : ", White");
+    return rule + (side.IsBlack ? ", Black" : ", White");
 }
 
 // A random legal set-up: the stronger side (Black when `strongIsBlack`)

@@ -99,9 +99,9 @@ TEST(EvalRooks, MobilityAndShutIn) {
     start->CurrentPly = 1;
     EvalWork w;
     EXPECT_EQ(Delta(*start, BlackRookTerms, w), 0);
-    EXPECT_EQ(w.RookShutIn[EvalBlack], 1);
+    EXPECT_EQ(w.RookShutIn[BlackOrders.Index], 1);
     EXPECT_EQ(Delta(*start, WhiteRookTerms, w), 0);
-    EXPECT_EQ(w.RookShutIn[EvalWhite], 1);
+    EXPECT_EQ(w.RookShutIn[WhiteOrders.Index], 1);
 
     struct Case {
         int King, Rook;
@@ -112,15 +112,15 @@ TEST(EvalRooks, MobilityAndShutIn) {
         auto b = KingsOnly(c.King, 164);
         test::Place(*b, c.Rook, BlackRook);
         Delta(*b, BlackRookTerms, w);
-        EXPECT_EQ(w.RookShutIn[EvalBlack] == 1, c.ShutIn) << c.King << " " << c.Rook;
-        EXPECT_EQ(w.RookShutIn[EvalWhite], 0);
+        EXPECT_EQ(w.RookShutIn[BlackOrders.Index] == 1, c.ShutIn) << c.King << " " << c.Rook;
+        EXPECT_EQ(w.RookShutIn[WhiteOrders.Index], 0);
     }
     const Case white[] = {{164, 167, true}, {161, 160, true}, {164, 160, false}, {167, 151, false}};
     for (const Case& c : white) {
         auto b = KingsOnly(52, c.King);
         test::Place(*b, c.Rook, WhiteRook);
         Delta(*b, WhiteRookTerms, w);
-        EXPECT_EQ(w.RookShutIn[EvalWhite] == 1, c.ShutIn) << c.King << " " << c.Rook;
+        EXPECT_EQ(w.RookShutIn[WhiteOrders.Index] == 1, c.ShutIn) << c.King << " " << c.Rook;
     }
 }
 
@@ -139,7 +139,7 @@ int ShutInCost(int blackKing, int whiteKing, Piece queen, Piece rook, Rooks rook
     ScanBoard(*e, w);
     Word s = ScoreLevel;
     rooks(*e, w, s);
-    const Byte side = rook.Code == BlackRook ? EvalBlack : EvalWhite;
+    const int side = rook.Code == BlackRook ? BlackOrders.Index : WhiteOrders.Index;
     EXPECT_EQ(w.RookShutIn[side], 1);
     Word with = ScoreLevel;
     kings(*e, w, with);

@@ -195,7 +195,7 @@ TEST(MoveOrdering, DesignedCases) {
     e.KillerTo[2][1] = e.MoveTo[1][quiet - 1];
     e.HashFrom = hf;
     e.HashTo = ht;
-    e.HashBound = 1;
+    e.HashBound = BoundAtLeast;
     OrderBlackMoves(e, 1, 1);
     EXPECT_EQ(e.MoveFrom[1][0], hf);
     EXPECT_EQ(e.MoveTo[1][0], ht);
@@ -203,9 +203,9 @@ TEST(MoveOrdering, DesignedCases) {
     EXPECT_EQ(e.MoveFrom[1][4], e.KillerFrom[2][1]);
     EXPECT_EQ(e.MoveTo[1][4], e.KillerTo[2][1]);
     EXPECT_EQ(e.QuietIndex[1], 5);
-    // Without full ordering an upper-bound hash move is dropped.
+    // Without full ordering the move of an "at most" entry is dropped.
     GenerateBlack(e, 1);
-    e.HashBound = 0;
+    e.HashBound = BoundAtMost;
     OrderBlackMoves(e, 1, 0);
     EXPECT_EQ(e.HashTo, 0);
     EXPECT_EQ(e.QuietIndex[1], 3);
@@ -221,7 +221,7 @@ TEST(MoveOrdering, DesignedCases) {
     e.HashFrom = 149;
     e.HashTo = 165;
     e.HashPromo = BlackRook;
-    e.HashBound = 2;
+    e.HashBound = BoundExact;
     OrderBlackMoves(e, 1, 1);
     ASSERT_EQ(e.LastMove[1], last + 3);
     EXPECT_EQ(e.ListState[1], last + 4);

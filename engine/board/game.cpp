@@ -107,7 +107,7 @@ void NewGamePosition(Engine& e) {
     e.HashFrom = 0;
     e.HashTo = 0;
     e.HashPromo = 0;
-    e.HashBound = 3;
+    e.HashBound = BoundNone;
     for (std::uint32_t& entry : e.PrincipalVariation) entry = 0;
     e.NewVariation = 0;
     e.BestScore = ScoreLevel;

@@ -2,6 +2,7 @@
 // attacker first; then, in full lists, the killer moves, the hash move in
 // front of everything, and the extra underpromotion entries.
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 
 namespace corvane {
 
@@ -21,19 +22,14 @@ inline void SwapCells(Byte* from, Byte* to, int i, int j) {
     to[j] = t;
 }
 
-// Capture key of a Black mover (smaller is searched first).
-inline Byte BlackCaptureKey(Byte victim, Byte attacker) {
-    return static_cast<Byte>((victim - 10) * 16 - attacker);
+// Capture key of a mover of side S: the victim's kind times 16 less the
+// attacker's (kinds 1 king to 6 pawn); smaller is searched first.
+template <const SideOrders& S>
+inline Byte CaptureKey(Byte victim, Byte attacker) {
+    return static_cast<Byte>((victim - EnemyOf<S>.CodeOffset) * 16 - (attacker - S.CodeOffset));
 }
 
-// Capture key of a White mover.
-inline Byte WhiteCaptureKey(Byte victim, Byte attacker) {
-    return static_cast<Byte>(victim * 16 - (attacker - 10));
-}
-
-// Brings the captures of slots 0..LastMove to the front and sorts them by
-// their keys. Returns the number of captures.
-template <bool Black>
+template <const SideOrders& S>
 int CaptureSort(Engine& e, Byte ply) {
     const Byte* b = e.Board;
     Byte* from = e.MoveFrom[ply];
@@ -44,7 +40,7 @@ int CaptureSort(Engine& e, Byte ply) {
     for (int i = 0; i <= last; ++i) {
         if (b[to[i]] != Empty) {
             SwapCells(from, to, q, i);
-            key[q] = Black ? BlackCaptureKey(b[to[q]], b[from[q]]) : WhiteCaptureKey(b[to[q]], b[from[q]]);
+            key[q] = CaptureKey<S>(b[to[q]], b[from[q]]);
             ++q;
         }
     }
@@ -63,17 +59,17 @@ int CaptureSort(Engine& e, Byte ply) {
     return q;
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void OrderMoves(Engine& e, Byte ply, Byte full) {
     if (e.LastMove[ply] == ListEmptyLast) return;
-    constexpr Byte pawn = Black ? BlackPawn : WhitePawn;
-    constexpr Byte queen = Black ? BlackQueen : WhiteQueen;
+    constexpr Byte pawn = S.Pawn;
+    constexpr Byte queen = S.Queen;
     const Byte* b = e.Board;
     Byte* from = e.MoveFrom[ply];
     Byte* to = e.MoveTo[ply];
     Byte* extra = e.MoveExtra[ply];
 
-    int q = CaptureSort<Black>(e, ply);
+    int q = CaptureSort<S>(e, ply);
 
     if (full == 1 && e.LastMove[ply] > q) {
         const int last = e.LastMove[ply];
@@ -86,7 +82,7 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
             }
         }
     }
-    if (full != 1 && e.HashBound == 0) e.HashTo = 0;
+    if (full != 1 && e.HashBound == BoundAtMost) e.HashTo = 0;
 
     if (e.HashTo != 0) {
         const int last = e.LastMove[ply];
@@ -109,16 +105,15 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
     const int lastGenerated = e.LastMove[ply];
     if (extra[0] == 1) {
         for (int i = 0; i <= lastGenerated; ++i) {
-            const bool promotes = Black ? OnLastRow(to[i]) : OnFirstRow(to[i]);
-            if (!promotes || b[from[i]] != pawn) continue;
+            if (RelativeRow<S>(to[i]) != 7 || b[from[i]] != pawn) continue;
             extra[i] = queen;
             if (full == 1 && e.LastMove[ply] + 3 <= kLastSlotForCopies) {
-                static constexpr Byte kCopies[3] = {5, 3, 4};  // knight, rook, bishop
+                static constexpr Byte kCopies[3] = {S.Knight, S.Rook, S.Bishop};
                 for (Byte c : kCopies) {
                     const int s = e.LastMove[ply] + 1;
                     from[s] = from[i];
                     to[s] = to[i];
-                    extra[s] = Black ? c : static_cast<Byte>(c + 10);
+                    extra[s] = c;
                     e.LastMove[ply] = static_cast<Byte>(s);
                 }
                 e.ListState[ply] = static_cast<Byte>(e.LastMove[ply] + 1);
@@ -128,8 +123,7 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
 
     // A stored underpromotion is tried first in slot 0; its copy among the
     // appended entries takes the queen instead, so no piece is tried twice.
-    const bool hashPromotes = Black ? OnLastRow(e.HashTo) : OnFirstRow(e.HashTo);
-    if (e.HashTo != 0 && hashPromotes && b[e.HashFrom] == pawn && e.HashPromo != queen && full == 1) {
+    if (e.HashTo != 0 && RelativeRow<S>(e.HashTo) == 7 && b[e.HashFrom] == pawn && e.HashPromo != queen && full == 1) {
         extra[0] = e.HashPromo;
         const int last = e.LastMove[ply];
         for (int s = lastGenerated + 1; s <= last; ++s) {
@@ -142,21 +136,20 @@ void OrderMoves(Engine& e, Byte ply, Byte full) {
     e.QuietIndex[ply] = static_cast<Byte>(q);
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void OrderCaptures(Engine& e, Byte ply) {
     if (e.LastMove[ply] == ListEmptyLast) return;
-    if (e.LastMove[ply] != 0) CaptureSort<Black>(e, ply);
+    if (e.LastMove[ply] != 0) CaptureSort<S>(e, ply);
     if (e.MoveExtra[ply][0] == 1) {
-        const Byte queen = Black ? BlackQueen : WhiteQueen;
-        for (int i = 0; i <= e.LastMove[ply]; ++i) e.MoveExtra[ply][i] = queen;
+        for (int i = 0; i <= e.LastMove[ply]; ++i) e.MoveExtra[ply][i] = S.Queen;
     }
 }
 
 }  // namespace
 
-void OrderBlackMoves(Engine& e, Byte ply, Byte full) { OrderMoves<true>(e, ply, full); }
-void OrderWhiteMoves(Engine& e, Byte ply, Byte full) { OrderMoves<false>(e, ply, full); }
-void OrderBlackCaptures(Engine& e, Byte ply) { OrderCaptures<true>(e, ply); }
-void OrderWhiteCaptures(Engine& e, Byte ply) { OrderCaptures<false>(e, ply); }
+void OrderBlackMoves(Engine& e, Byte ply, Byte full) { OrderMoves<BlackOrders>(e, ply, full); }
+void OrderWhiteMoves(Engine& e, Byte ply, Byte full) { OrderMoves<WhiteOrders>(e, ply, full); }
+void OrderBlackCaptures(Engine& e, Byte ply) { OrderCaptures<BlackOrders>(e, ply); }
+void OrderWhiteCaptures(Engine& e, Byte ply) { OrderCaptures<WhiteOrders>(e, ply); }
 
 }  // namespace corvane

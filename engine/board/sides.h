@@ -1,8 +1,10 @@
-// The two sides as data: each colour's piece codes, home cells and step
-// orders in one constexpr table, BlackOrders and WhiteOrders. The routines
-// that differ between the colours only in these data are written once as
+// The two sides as data: each colour's piece codes, home cells, step orders,
+// score direction and entry points in one constexpr table, BlackOrders and
+// WhiteOrders. The routines of the board, the evaluation and the search that
+// differ between the colours only in these data are written once as
 // templates over a side's table and instantiated for both; everything in a
-// table is a constant, so each instance compiles as if written out.
+// table is a constant (the entry points included, so their calls are direct
+// calls), and each instance compiles as if written out.
 #pragma once
 
 #include <array>
@@ -14,7 +16,11 @@ namespace corvane {
 
 struct SideOrders {
     bool IsBlack;
-    // Own piece codes (White's are Black's + 10), the enemy's king and pawn.
+    // The side's slot in the pairs of per-side items (EvalWork): 0 for Black.
+    int Index;
+    // Own piece codes (a kind's Black code + CodeOffset: White's are Black's
+    // + 10), the enemy's king and pawn.
+    int CodeOffset;
     Byte King, Queen, Rook, Bishop, Knight, Pawn;
     Byte EnemyKing, EnemyPawn;
     int OwnKingCell, EnemyKingCell;  // the board cells that hold the kings' cells
@@ -41,10 +47,35 @@ struct SideOrders {
     std::array<int, 8> RecaptureKnight;
     std::array<int, 4> RecaptureDiagonal;
     std::array<int, 4> RecaptureStraight;
+
+    // Scores. Black moves at odd plies and maximises, White at even plies
+    // and minimises: WorstScore is where a node of the side starts before
+    // any move, KingCapture the score (moved by the ply against the side,
+    // see Loss) of a node whose parent's move left its own king attacked,
+    // past every mate score.
+    Word WorstScore;
+    int KingCapture;
+    // The evaluation's items of the side: its material signature and the
+    // weights of the pieces around its king, and the cells around the king
+    // (offsets) that weigh 4, reaching two rows toward the enemy.
+    Word Engine::*Signature;
+    Byte (Engine::*KingZoneWeight)[65];
+    std::array<int, 9> OuterKingZone;
+
+    // The side's entry points of the board subsystem (board.h).
+    void (*Generate)(Engine&, Byte);
+    void (*GenerateCaptures)(Engine&, Byte);
+    void (*GenerateRecaptures)(Engine&, Byte, Byte);
+    void (*OrderMoves)(Engine&, Byte, Byte);
+    void (*OrderCaptures)(Engine&, Byte);
+    void (*NextTactical)(Engine&);
+    Byte (*AttacksFromCells)(const Engine&, Byte);  // the side's attacks, read from the cells alone
 };
 
 inline constexpr SideOrders BlackOrders{
     .IsBlack = true,
+    .Index = 0,
+    .CodeOffset = 0,
     .King = BlackKing, .Queen = BlackQueen, .Rook = BlackRook, .Bishop = BlackBishop,
     .Knight = BlackKnight, .Pawn = BlackPawn,
     .EnemyKing = WhiteKing, .EnemyPawn = WhitePawn,
@@ -63,10 +94,24 @@ inline constexpr SideOrders BlackOrders{
     .RecaptureKnight = {-33, -31, -18, -14, 14, 18, 31, 33},
     .RecaptureDiagonal = {-17, -15, 15, 17},
     .RecaptureStraight = {-16, -1, 1, 16},
+    .WorstScore = ScoreMinusInfinity,
+    .KingCapture = ScorePlusInfinity + 1,
+    .Signature = &Engine::BlackSignature,
+    .KingZoneWeight = &Engine::BlackKingZoneWeight,
+    .OuterKingZone = {-18, -14, -2, 2, 14, 18, 31, 32, 33},
+    .Generate = GenerateBlack,
+    .GenerateCaptures = GenerateBlackCaptures,
+    .GenerateRecaptures = GenerateBlackRecaptures,
+    .OrderMoves = OrderBlackMoves,
+    .OrderCaptures = OrderBlackCaptures,
+    .NextTactical = NextTacticalBlack,
+    .AttacksFromCells = AttackedByBlack,
 };
 
 inline constexpr SideOrders WhiteOrders{
     .IsBlack = false,
+    .Index = 1,
+    .CodeOffset = 10,
     .King = WhiteKing, .Queen = WhiteQueen, .Rook = WhiteRook, .Bishop = WhiteBishop,
     .Knight = WhiteKnight, .Pawn = WhitePawn,
     .EnemyKing = BlackKing, .EnemyPawn = BlackPawn,
@@ -85,6 +130,18 @@ inline constexpr SideOrders WhiteOrders{
     .RecaptureKnight = {33, 31, 18, 14, -14, -18, -31, -33},
     .RecaptureDiagonal = {17, 15, -15, -17},
     .RecaptureStraight = {16, 1, -1, -16},
+    .WorstScore = ScorePlusInfinity,
+    .KingCapture = ScoreMinusInfinity - 2,
+    .Signature = &Engine::WhiteSignature,
+    .KingZoneWeight = &Engine::WhiteKingZoneWeight,
+    .OuterKingZone = {-33, -32, -31, -18, -14, -2, 2, 14, 18},
+    .Generate = GenerateWhite,
+    .GenerateCaptures = GenerateWhiteCaptures,
+    .GenerateRecaptures = GenerateWhiteRecaptures,
+    .OrderMoves = OrderWhiteMoves,
+    .OrderCaptures = OrderWhiteCaptures,
+    .NextTactical = NextTacticalWhite,
+    .AttacksFromCells = AttackedByWhite,
 };
 
 // The other side's table.
@@ -131,10 +188,33 @@ inline Byte AttackedBy(const Engine& e, Byte cell) {
 }
 
 // A cell's row counted from the side's own back row: 0 there, 7 on the row
-// where its pawns promote.
+// where its pawns promote; the same for a square (bit number of the piece
+// lists); and the first cell of the side's row r.
 template <const SideOrders& S>
 constexpr int RelativeRow(int cell) {
     return S.IsBlack ? (cell >> 4) - 3 : 10 - (cell >> 4);
+}
+template <const SideOrders& S>
+constexpr int RelativeSquareRow(int square) {
+    return S.IsBlack ? square >> 3 : 7 - (square >> 3);
+}
+template <const SideOrders& S>
+constexpr int RowStart(int r) {
+    return S.FirstRow + r * S.RowStep;
+}
+
+// A cell as the side sees it: Black's as it is, White's on the board turned
+// half round (the map is its own inverse). Rules written on Black's cells
+// read a side's cells through it.
+template <const SideOrders& S>
+constexpr int SideCell(int cell) {
+    return S.IsBlack ? cell : RotatedCell(cell);
+}
+
+// 1 when the side is to move at ply p (Black moves at odd plies), else 0.
+template <const SideOrders& S>
+constexpr int ToMove(int p) {
+    return S.IsBlack ? p & 1 : 1 - (p & 1);
 }
 
 // Target tests on a cell value v: "target" is Empty or an enemy piece,
@@ -148,15 +228,36 @@ constexpr bool IsCapture(Byte v) {
     return S.IsBlack ? (v ^ 64) > 72 : v < 8;
 }
 
-// Scores are Black's point of view: "a is better than b" for the side, and a
-// score moved by m in the side's favour.
+// The comparisons of scores for a side, used by the board, the evaluation
+// and the search alike. Scores are Black's point of view (larger is better
+// for Black), whether as plain integers or as the unsigned 16-bit words of
+// the search: "a is better than b" for the side, "a is at least as good as
+// b" (a reaches the threshold b), and how far a is ahead of b for it.
 template <const SideOrders& S>
 constexpr bool Better(int a, int b) {
     return S.IsBlack ? a > b : a < b;
 }
 template <const SideOrders& S>
+constexpr bool AtLeast(int a, int b) {
+    return S.IsBlack ? a >= b : a <= b;
+}
+template <const SideOrders& S>
+constexpr int Margin(int a, int b) {
+    return S.IsBlack ? a - b : b - a;
+}
+// A score moved by m in the side's favour (Gain) or against it (Loss), and
+// a 16-bit score moved in the side's favour in place, wrapping modulo 65536.
+template <const SideOrders& S>
 constexpr int Gain(int value, int m) {
     return S.IsBlack ? value + m : value - m;
+}
+template <const SideOrders& S>
+constexpr int Loss(int value, int m) {
+    return S.IsBlack ? value - m : value + m;
+}
+template <const SideOrders& S>
+constexpr void Favour(Word& s, int m) {
+    s = static_cast<Word>(Gain<S>(s, m));
 }
 
 // Appends a move at slot n. A real chess position never comes near the cap;

@@ -18,125 +18,95 @@ namespace {
 int Row(int cell) { return cell >> 4; }
 int File(int cell) { return cell & 15; }
 
-// Black's advantage d = s - 32768 and White's d = 32768 - s, read afresh
-// from the current score at every step that uses them.
-int BlackAdvantage(Word s) { return static_cast<int>(s) - ScoreLevel; }
-int WhiteAdvantage(Word s) { return ScoreLevel - static_cast<int>(s); }
+// The side's advantage: d = s - 32768 for Black, 32768 - s for White, read
+// afresh from the current score at every step that uses it.
+template <const SideOrders& S>
+int Advantage(Word s) { return Margin<S>(s, ScoreLevel); }
 
-// Keeps one eighth of the advantage.
-void BlackKeepsOneEighth(Word& s) {
-    const int d = BlackAdvantage(s);
-    s -= d - d / 8;
-}
-void WhiteKeepsOneEighth(Word& s) {
-    const int d = WhiteAdvantage(s);
-    s += d - d / 8;
+// Keeps one eighth of the side's advantage.
+template <const SideOrders& S>
+void KeepOneEighth(Word& s) {
+    const int d = Advantage<S>(s);
+    Favour<S>(s, -(d - d / 8));
 }
 
-// Bishop (and knight) of Black against the White king: C is 0 in the two
+// Bishop (and knight) of side S against the enemy king: C is 0 in the two
 // corners of the bishop's colour and 49 in the other two.
-void BlackMinorPair(const Engine& e, Word& s) {
-    const int kB = e.Board[BlackKingCell];
-    const int kW = e.Board[WhiteKingCell];
-    if (e.PieceCount[BlackBishop] == 1) {
-        s -= 2 * e.KingCentreTable[kB];
-        const int rW = Row(kW);
-        const int fW = File(kW);
-        const int corner = CellColour(FirstCell(e.PieceSquares[BlackBishop])) == 1 ? (10 - rW) * fW + (rW - 3) * (7 - fW)
-                                                                        : (10 - rW) * (7 - fW) + (rW - 3) * fW;
-        s -= 2 * corner;
+template <const SideOrders& S>
+void MinorPair(const Engine& e, Word& s) {
+    if (e.PieceCount[S.Bishop] == 1) {
+        Favour<S>(s, -2 * e.KingCentreTable[SideCell<S>(e.Board[S.OwnKingCell])]);
+        const int enemyKing = e.Board[S.EnemyKingCell];
+        const int r = Row(enemyKing);
+        const int f = File(enemyKing);
+        const int corner = CellColour(FirstCell(e.PieceSquares[S.Bishop])) == 1 ? (10 - r) * f + (r - 3) * (7 - f)
+                                                                                : (10 - r) * (7 - f) + (r - 3) * f;
+        Favour<S>(s, -2 * corner);
     }
-    if ((e.PieceCount[BlackBishop] == 0 || e.WhiteSignature == 1) && s > ScoreLevel) {
-        const int d = BlackAdvantage(s);
-        s -= d / 2 + d / 4;
-    }
-}
-
-void WhiteMinorPair(const Engine& e, Word& s) {
-    const int kB = e.Board[BlackKingCell];
-    const int kW = e.Board[WhiteKingCell];
-    if (e.PieceCount[WhiteBishop] == 1) {
-        s += 2 * e.KingCentreTable[215 - kW];
-        const int rB = Row(kB);
-        const int fB = File(kB);
-        const int corner = CellColour(FirstCell(e.PieceSquares[WhiteBishop])) == 1 ? (10 - rB) * fB + (rB - 3) * (7 - fB)
-                                                                        : (10 - rB) * (7 - fB) + (rB - 3) * fB;
-        s += 2 * corner;
-    }
-    if ((e.PieceCount[WhiteBishop] == 0 || e.BlackSignature == 1) && s < ScoreLevel) {
-        const int d = WhiteAdvantage(s);
-        s += d / 2 + d / 4;
+    if ((e.PieceCount[S.Bishop] == 0 || e.*EnemyOf<S>.Signature == 1) && Better<S>(s, ScoreLevel)) {
+        const int d = Advantage<S>(s);
+        Favour<S>(s, -(d / 2 + d / 4));
     }
 }
 
 // Bishop and rook pawns whose promotion cell is not of the bishop's colour,
 // with the defending king in the square.
-template <bool Black>
+template <const SideOrders& S>
 void WrongBishop(const Engine& e, Word& s) {
-    const int side = Black ? EvalBlack : EvalWhite;
-    const std::uint64_t own = SideSquares(e, side, BlackPawn);
-    const int colour = CellColour(FirstCell(SideSquares(e, side, BlackBishop)));
-    // Black promotes on row 10 (cell 160 has colour 0, 167 colour 1), White
-    // on row 3 (cell 48 has colour 1, 55 colour 0).
-    const int wrongOnFile0 = Black ? 1 : 0;
+    const std::uint64_t own = e.PieceSquares[S.Pawn];
+    const int colour = CellColour(FirstCell(e.PieceSquares[S.Bishop]));
+    // The promotion cells of files 0 and 7 (Black's 160 has colour 0 and
+    // 167 colour 1, White's 48 colour 1 and 55 colour 0): a bishop not of
+    // the cell's colour is the wrong one.
+    constexpr int promotion0 = CellColour(RowStart<S>(7));
+    constexpr int promotion7 = CellColour(RowStart<S>(7) + 7);
     int file = -1;
-    if ((own & ~FileSquares(0)) == 0 && colour == wrongOnFile0) file = 0;
-    else if ((own & ~FileSquares(7)) == 0 && colour == 1 - wrongOnFile0) file = 7;
+    if ((own & ~FileSquares(0)) == 0 && colour != promotion0) file = 0;
+    else if ((own & ~FileSquares(7)) == 0 && colour != promotion7) file = 7;
     if (file < 0) return;
     // The side's most advanced pawn on that file (all its pawns stand there).
-    if (Black) {
-        if (WhiteKingInSquare(e, LastCell(own))) BlackKeepsOneEighth(s);
-    } else {
-        if (BlackKingInSquare(e, FirstCell(own))) WhiteKeepsOneEighth(s);
-    }
+    if (KingInSquare<S>(e, MostAdvancedCell<S>(own))) KeepOneEighth<S>(s);
 }
 
 // King and pawns: rook pawns with the defending king in front of them, or a
 // single pawn with the defending king one or two rows ahead of it.
 // Rows count along the side's pawn direction: up for Black, down for White.
-template <bool Black>
+template <const SideOrders& S>
 void PawnEnding(const Engine& e, Word& s) {
-    const int dir = Black ? 1 : -1;
-    const std::uint64_t own = e.PieceSquares[Black ? BlackPawn : WhitePawn];
-    const int pawns = e.PieceCount[Black ? BlackPawn : WhitePawn];
-    const int blackToMove = e.CurrentPly & 1;
-    const int defenderToMove = Black ? 1 - blackToMove : blackToMove;
-    const int attacker = e.Board[Black ? BlackKingCell : WhiteKingCell];
-    const int defender = e.Board[Black ? WhiteKingCell : BlackKingCell];
+    constexpr int dir = S.Forward / RowCells;
+    const std::uint64_t own = e.PieceSquares[S.Pawn];
+    const int pawns = e.PieceCount[S.Pawn];
+    const int defenderToMove = ToMove<EnemyOf<S>>(e.CurrentPly);
+    const int attacker = e.Board[S.OwnKingCell];
+    const int defender = e.Board[S.EnemyKingCell];
     const int ra = Row(attacker), fa = File(attacker), rd = Row(defender), fd = File(defender);
-    // The side's most advanced pawn of a file that holds one, and whether
-    // the defending king is in its square.
-    auto lead = [&](int f) {
-        const std::uint64_t file = own & FileSquares(f);
-        return Black ? LastCell(file) : FirstCell(file);
-    };
-    auto inSquare = [&](int f) { return Black ? WhiteKingInSquare(e, lead(f)) : BlackKingInSquare(e, lead(f)); };
-    auto keepOneEighth = [&] { Black ? BlackKeepsOneEighth(s) : WhiteKeepsOneEighth(s); };
+    // Is the defending king in the square of the side's most advanced pawn
+    // of a file that holds one?
+    auto inSquare = [&](int f) { return KingInSquare<S>(e, MostAdvancedCell<S>(own & FileSquares(f))); };
 
     if ((own & ~FileSquares(0)) == 0 || (own & ~FileSquares(7)) == 0) {
         bool rowTest = false;
         if ((own & FileSquares(0)) != 0 && inSquare(0) && fd - defenderToMove <= fa) rowTest = true;
         else if ((own & FileSquares(7)) != 0 && inSquare(7) && fd + defenderToMove >= fa) rowTest = true;
-        if (rowTest && (rd - ra) * dir + defenderToMove >= 0) keepOneEighth();
-    } else if (pawns == 1 && e.PieceCount[Black ? WhitePawn : BlackPawn] == 0) {
+        if (rowTest && (rd - ra) * dir + defenderToMove >= 0) KeepOneEighth<S>(s);
+    } else if (pawns == 1 && e.PieceCount[S.EnemyPawn] == 0) {
         // The one pawn, on files 1 to 6.
         const int rp = Row(FirstCell(own));
         const int ahead = (rd - rp) * dir;
-        if (1 <= ahead && ahead <= 2 && (ra - rp) * dir <= 0) keepOneEighth();
+        if (1 <= ahead && ahead <= 2 && (ra - rp) * dir <= 0) KeepOneEighth<S>(s);
     }
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Endgame(const Engine& e, Word& s) {
-    const int ownSide = Black ? EvalBlack : EvalWhite;
-    const int enemySide = Black ? EvalWhite : EvalBlack;
-    const Word own = Black ? e.BlackSignature : e.WhiteSignature;
-    const Word enemy = Black ? e.WhiteSignature : e.BlackSignature;
-    const bool pawns = SideCount(e, ownSide, BlackPawn) != 0;
-    auto advantage = [&] { return Black ? BlackAdvantage(s) : WhiteAdvantage(s); };
+    constexpr const SideOrders& Them = EnemyOf<S>;
+    const Word own = e.*S.Signature;
+    const Word enemy = e.*Them.Signature;
+    const bool pawns = e.PieceCount[S.Pawn] != 0;
+    auto advantage = [&] { return Advantage<S>(s); };
 
     // Trade-down: the less the enemy has, the more the advantage counts.
-    Favour<Black>(s, advantage() / TradeDownDivisor(enemy, SideCount(e, enemySide, BlackPawn)));
+    Favour<S>(s, advantage() / TradeDownDivisor(enemy, e.PieceCount[Them.Pawn]));
 
     // Mop-up: bring the kings together against an enemy without rooks or queen.
     if (enemy < 64 && advantage() > 200 && own > enemy) {
@@ -144,37 +114,37 @@ void Endgame(const Engine& e, Word& s) {
         const int kW = e.Board[WhiteKingCell];
         const int df = std::abs(File(kB) - File(kW));
         const int dr = std::abs(Row(kB) - Row(kW));
-        Favour<Black>(s, (49 - df * dr) / 2);
+        Favour<S>(s, (49 - df * dr) / 2);
     }
 
     // Material classes by the side's signature.
     switch (own) {
         case 1025:  // queen and a minor piece against a queen
-            if (!pawns && enemy == 1024) Favour<Black>(s, -(advantage() / 2));
+            if (!pawns && enemy == 1024) Favour<S>(s, -(advantage() / 2));
             break;
         case 33:  // rook and a minor piece against a rook
             if (!pawns && enemy == 32) {
                 const int d = advantage();
-                Favour<Black>(s, -(d / 2 + d / 4));
+                Favour<S>(s, -(d / 2 + d / 4));
             }
             break;
         case 32:  // a rook against a minor piece, or against a rook
             if (enemy == 1 && !pawns) {
                 const int d = advantage();
-                Favour<Black>(s, -(d / 2 + d / 8));
+                Favour<S>(s, -(d / 2 + d / 8));
             } else if (enemy == 32) {
-                Favour<Black>(s, -(advantage() / 8));
+                Favour<S>(s, -(advantage() / 8));
             }
             break;
         case 2:
-            if (!pawns) Black ? BlackMinorPair(e, s) : WhiteMinorPair(e, s);
+            if (!pawns) MinorPair<S>(e, s);
             break;
         case 1:
             if (!pawns) s = ScoreLevel;  // a lone minor piece cannot win
-            else if (SideCount(e, ownSide, BlackBishop) == 1) WrongBishop<Black>(e, s);
+            else if (e.PieceCount[S.Bishop] == 1) WrongBishop<S>(e, s);
             break;
         case 0:
-            if (pawns) PawnEnding<Black>(e, s);
+            if (pawns) PawnEnding<S>(e, s);
             break;
         default:
             break;
@@ -184,8 +154,8 @@ void Endgame(const Engine& e, Word& s) {
 }  // namespace
 
 void EndgameStage(const Engine& e, const EvalWork&, Word& s) {
-    if (s >= ScoreLevel) Endgame<true>(e, s);
-    else Endgame<false>(e, s);
+    if (s >= ScoreLevel) Endgame<BlackOrders>(e, s);
+    else Endgame<WhiteOrders>(e, s);
 }
 
 }  // namespace corvane

@@ -7,15 +7,13 @@
 #pragma once
 
 #include <bit>
+#include <cstdlib>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/engine.h"
 
 namespace corvane {
-
-// Side index of the per-side items of EvalWork.
-inline constexpr int EvalBlack = 0;
-inline constexpr int EvalWhite = 1;
 
 // Per-call data, written by the scan and the rook terms and read by the later
 // stages. It lives on the stack of Evaluate; nothing survives the call. The
@@ -23,25 +21,23 @@ inline constexpr int EvalWhite = 1;
 // (Engine::PieceSquares, a bit per square, bit 8 x (row - 3) + file).
 struct EvalWork {
     Word LazyScore;            // score at the end of the scan
-    Byte RookShutIn[2];        // set by the rook terms, read by the king-safety blocks
+    Byte RookShutIn[2];        // by side Index: set by the rook terms, read by the king-safety blocks
 };
-
-// The piece code of a kind (given by its Black code) for a side index.
-constexpr Byte SideCode(int side, Byte blackCode) {
-    return static_cast<Byte>(side == EvalBlack ? blackCode : blackCode + 10);
-}
-inline std::uint64_t SideSquares(const Engine& e, int side, Byte blackCode) {
-    return e.PieceSquares[SideCode(side, blackCode)];
-}
-inline int SideCount(const Engine& e, int side, Byte blackCode) { return e.PieceCount[SideCode(side, blackCode)]; }
 
 // The squares of file f, and the rows counted from row 3 (bit 8 x row).
 constexpr std::uint64_t FileSquares(int f) { return UINT64_C(0x0101010101010101) << f; }
 constexpr std::uint64_t RowSquares(int row) { return UINT64_C(0xFF) << (8 * row); }
+// The squares of the side's row r, counted from its own back row.
+template <const SideOrders& S>
+constexpr std::uint64_t SideRowSquares(int r) { return RowSquares((RowStart<S>(r) - FirstRowCell) / RowCells); }
 
-// The first and the last cell of a non-empty set in cell order.
+// The first and the last cell of a non-empty set in cell order, and the
+// cell of the piece of a set that stands furthest along the side's pawn
+// direction.
 inline int FirstCell(std::uint64_t squares) { return SquareCell(std::countr_zero(squares)); }
 inline int LastCell(std::uint64_t squares) { return SquareCell(63 - std::countl_zero(squares)); }
+template <const SideOrders& S>
+inline int MostAdvancedCell(std::uint64_t squares) { return S.Forward > 0 ? LastCell(squares) : FirstCell(squares); }
 
 // The rows of the pieces of a set on file f, bit (row - 3): the eight bits of
 // the file gathered into a byte by one product (no two partial products
@@ -58,19 +54,13 @@ inline unsigned FilesOf(std::uint64_t squares) {
     return static_cast<unsigned>(squares & 255);
 }
 
-// Moves the score by v in the favour of Black (Black true) or of White.
-template <bool Black>
-inline void Favour(Word& s, int v) {
-    s = static_cast<Word>(Black ? s + v : s - v);
-}
-
 // The rook bonus by file: Black's relative-rank-2 row of PawnTable (cells 64
 // to 71), read unmirrored for the rooks of both colours.
 inline int RookFileBonus(const Engine& e, int file) { return e.PawnTable[64 + file]; }
 
 // Square colour used by the bishop rules: cells 48 and 167 have colour 1,
 // cells 55 and 160 colour 0.
-inline int CellColour(int cell) { return ((cell >> 4) + cell) & 1; }
+constexpr int CellColour(int cell) { return ((cell >> 4) + cell) & 1; }
 
 // evaluate.cpp
 // The scan: material and placement (the board's kept sum), both signatures
@@ -91,6 +81,18 @@ inline std::uint32_t PawnCacheIndex(std::uint64_t black, std::uint64_t white) {
                                       (64 - PawnCacheBits));
 }
 void PawnStructureBoost(const Engine& e, const EvalWork& w, Word& s);
+// Square rule for a pawn of side S on `cell`: the other side's king catches
+// it when its file distance is within the pawn's rows to go, plus one when
+// the defender is to move, and it stands no further behind the pawn than
+// that one row.
+template <const SideOrders& S>
+bool KingInSquare(const Engine& e, int cell) {
+    const int defenderToMove = ToMove<EnemyOf<S>>(e.CurrentPly);
+    const int king = e.Board[S.EnemyKingCell];
+    const int toGo = 7 - RelativeRow<S>(cell);
+    const int behind = RelativeRow<S>(cell) - RelativeRow<S>(king);
+    return std::abs((king & 15) - (cell & 15)) <= toGo + defenderToMove && behind <= defenderToMove;
+}
 // Square rule: can the White king still catch the Black pawn on `cell`?
 bool WhiteKingInSquare(const Engine& e, int cell);
 // Square rule: can the Black king still catch the White pawn on `cell`?

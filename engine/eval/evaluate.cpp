@@ -12,9 +12,10 @@ namespace corvane {
 namespace {
 
 // 32 per rook, 1 per minor piece, 1024 for any queen.
-inline Word Signature(const Engine& e, int side) {
-    return static_cast<Word>(32 * SideCount(e, side, BlackRook) + SideCount(e, side, BlackBishop) +
-                             SideCount(e, side, BlackKnight) + (SideCount(e, side, BlackQueen) != 0 ? 1024 : 0));
+template <const SideOrders& S>
+inline Word Signature(const Engine& e) {
+    return static_cast<Word>(32 * e.PieceCount[S.Rook] + e.PieceCount[S.Bishop] + e.PieceCount[S.Knight] +
+                             (e.PieceCount[S.Queen] != 0 ? 1024 : 0));
 }
 
 }  // namespace
@@ -23,11 +24,11 @@ Word ScanBoard(Engine& e, EvalWork& w) {
     // One point for Black when Black is to move (odd ply); material and
     // placement of every piece come summed from the board's lists.
     const Word s = static_cast<Word>(ScoreLevel + (e.CurrentPly & 1) + e.ScanSum);
-    e.BlackSignature = Signature(e, EvalBlack);
-    e.WhiteSignature = Signature(e, EvalWhite);
+    e.BlackSignature = Signature<BlackOrders>(e);
+    e.WhiteSignature = Signature<WhiteOrders>(e);
     w.LazyScore = s;
-    w.RookShutIn[EvalBlack] = 0;
-    w.RookShutIn[EvalWhite] = 0;
+    w.RookShutIn[BlackOrders.Index] = 0;
+    w.RookShutIn[WhiteOrders.Index] = 0;
     return s;
 }
 

@@ -14,30 +14,8 @@ int PassedPawnBonus(int relativeRank) { return ((1 << (relativeRank - 1)) + 30) 
 
 int DoubledPawnPenalty(int pawnsOnFile) { return 6 * (1 << pawnsOnFile) - 8; }
 
-namespace {
-
-// Square rule for a pawn of Black (BlackPawn true) or White on `cell`: the
-// other side's king catches it when its file distance is within the pawn's
-// rows to go, plus one when the defender is to move, and it stands no
-// further behind the pawn than that one row.
-template <bool BlackPawn>
-bool KingInSquare(const Engine& e, int cell) {
-    const int blackToMove = e.CurrentPly & 1;
-    const int defenderToMove = BlackPawn ? 1 - blackToMove : blackToMove;
-    const int rp = cell >> 4;
-    const int fp = cell & 15;
-    const int king = e.Board[BlackPawn ? WhiteKingCell : BlackKingCell];
-    const int rk = king >> 4;
-    const int fk = king & 15;
-    const int toGo = BlackPawn ? 10 - rp : rp - 3;
-    const int behind = BlackPawn ? rp - rk : rk - rp;
-    return std::abs(fk - fp) <= toGo + defenderToMove && behind <= defenderToMove;
-}
-
-}  // namespace
-
-bool WhiteKingInSquare(const Engine& e, int cell) { return KingInSquare<true>(e, cell); }
-bool BlackKingInSquare(const Engine& e, int cell) { return KingInSquare<false>(e, cell); }
+bool WhiteKingInSquare(const Engine& e, int cell) { return KingInSquare<BlackOrders>(e, cell); }
+bool BlackKingInSquare(const Engine& e, int cell) { return KingInSquare<WhiteOrders>(e, cell); }
 
 namespace {
 
@@ -62,15 +40,21 @@ inline std::uint64_t FillUp(std::uint64_t x) {
     return x | x << 32;
 }
 
-// The pawn terms of side Black (true) or White, worked on the pawn sets at
-// once, as the amount they move the score in the side's favour. Black
-// advances toward higher rows, White toward lower ones. With `bare` the
-// square rule runs for the passers (the other side has only king and pawns).
-template <bool Black>
+// Every square behind a piece of the set on its file, as side S's pawns
+// advance (Black's toward higher rows, White's toward lower ones).
+template <const SideOrders& S>
+inline std::uint64_t Behind(std::uint64_t x) {
+    return S.Forward > 0 ? FillDown(x >> 8) : FillUp(x << 8);
+}
+
+// The pawn terms of side S, worked on the pawn sets at once, as the amount
+// they move the score in the side's favour. With `bare` the square rule runs
+// for the passers (the other side has only king and pawns).
+template <const SideOrders& S>
 int PawnTerms(const Engine& e, bool bare) {
-    const std::uint64_t own = e.PieceSquares[Black ? BlackPawn : WhitePawn];
+    const std::uint64_t own = e.PieceSquares[S.Pawn];
     if (own == 0) return 0;
-    const std::uint64_t enemy = e.PieceSquares[Black ? WhitePawn : BlackPawn];
+    const std::uint64_t enemy = e.PieceSquares[S.EnemyPawn];
     const unsigned files = FilesOf(own);
     int v = 6;
 
@@ -81,26 +65,31 @@ int PawnTerms(const Engine& e, bool bare) {
     v -= 8 * static_cast<int>(isolated & 1) + 14 * e.MaskCount[isolated & 0xFE];
 
     // Doubled: the files where a pawn has another one ahead.
-    const std::uint64_t behind = Black ? own & FillDown(own >> 8) : own & FillUp(own << 8);
+    const std::uint64_t behind = own & Behind<S>(own);
     for (unsigned d = FilesOf(behind); d != 0; d &= d - 1)
         v -= DoubledPawnPenalty(e.MaskCount[FileRows(own, std::countr_zero(d))]);
 
     // Passed: the most advanced pawn of a file with no enemy pawn ahead of
     // it on its own or a neighbouring file.
     const std::uint64_t stops = enemy | Beside(enemy);
-    const std::uint64_t passed = Black ? own & ~FillDown(own >> 8) & ~FillDown(stops >> 8)
-                                       : own & ~FillUp(own << 8) & ~FillUp(stops << 8);
+    const std::uint64_t passed = own & ~Behind<S>(own) & ~Behind<S>(stops);
     if (passed == 0) return v;
     const unsigned passedFiles = FilesOf(passed);
     for (std::uint64_t p = passed; p != 0; p &= p - 1) {
         const int square = std::countr_zero(p);
         const int f = square & 7;
-        v += PassedPawnBonus(Black ? (square >> 3) + 1 : 8 - (square >> 3));
+        v += PassedPawnBonus(RelativeSquareRow<S>(square) + 1);
         if (f > 0 && ((passedFiles >> (f - 1)) & 1)) v += 25;  // connected with the passer on the left
-        const int cell = SquareCell(square);
-        if (bare && !(Black ? WhiteKingInSquare(e, cell) : BlackKingInSquare(e, cell))) v += 180;
+        if (bare && !KingInSquare<S>(e, SquareCell(square))) v += 180;
     }
     return v;
+}
+
+// The side's pawn terms worked out afresh, the square rule running when the
+// other side has only king and pawns.
+template <const SideOrders& S>
+void FreshPawnTerms(const Engine& e, Word& s) {
+    Favour<S>(s, PawnTerms<S>(e, e.*EnemyOf<S>.Signature == 0));
 }
 
 }  // namespace
@@ -109,15 +98,15 @@ int PawnTerms(const Engine& e, bool bare) {
 // further island costs 6 (file 7 alone is not counted as one), an isolated
 // file costs 14 more (8 more on file 0). White's terms use the same file
 // order and the same left-neighbour rule as Black's.
-void BlackPawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0)); }
-void WhitePawnTerms(const Engine& e, const EvalWork&, Word& s) { Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0)); }
+void BlackPawnTerms(const Engine& e, const EvalWork&, Word& s) { FreshPawnTerms<BlackOrders>(e, s); }
+void WhitePawnTerms(const Engine& e, const EvalWork&, Word& s) { FreshPawnTerms<WhiteOrders>(e, s); }
 
 void PawnTermsOfBoth(Engine& e, Word& s) {
     // The square rule reads the kings and the side to move: positions where
     // it runs are worked out afresh.
     if (e.WhiteSignature == 0 || e.BlackSignature == 0) {
-        Favour<true>(s, PawnTerms<true>(e, e.WhiteSignature == 0));
-        Favour<false>(s, PawnTerms<false>(e, e.BlackSignature == 0));
+        FreshPawnTerms<BlackOrders>(e, s);
+        FreshPawnTerms<WhiteOrders>(e, s);
         return;
     }
     const std::uint64_t black = e.PieceSquares[BlackPawn];
@@ -126,19 +115,29 @@ void PawnTermsOfBoth(Engine& e, Word& s) {
     if (entry.BlackPawns != black || entry.WhitePawns != white) {
         entry.BlackPawns = black;
         entry.WhitePawns = white;
-        entry.BlackTerms = static_cast<std::int16_t>(PawnTerms<true>(e, false));
-        entry.WhiteTerms = static_cast<std::int16_t>(PawnTerms<false>(e, false));
+        entry.BlackTerms = static_cast<std::int16_t>(PawnTerms<BlackOrders>(e, false));
+        entry.WhiteTerms = static_cast<std::int16_t>(PawnTerms<WhiteOrders>(e, false));
     }
-    Favour<true>(s, entry.BlackTerms);
-    Favour<false>(s, entry.WhiteTerms);
+    Favour<BlackOrders>(s, entry.BlackTerms);
+    Favour<WhiteOrders>(s, entry.WhiteTerms);
 }
+
+namespace {
+
+// Against an enemy with nothing but king and pawns, a change from s0 in the
+// side's favour counts a quarter more.
+template <const SideOrders& S>
+void BoostAgainstBare(const Engine& e, Word s0, Word& s) {
+    if (e.*EnemyOf<S>.Signature == 0 && Better<S>(s, s0)) Favour<S>(s, Margin<S>(s, s0) / 4);
+}
+
+}  // namespace
 
 // Against a side with nothing but king and pawns, the change made by the pawn
 // terms counts a quarter more.
 void PawnStructureBoost(const Engine& e, const EvalWork& w, Word& s) {
-    const Word s0 = w.LazyScore;
-    if (e.BlackSignature == 0 && s < s0) s -= (s0 - s) / 4;
-    if (e.WhiteSignature == 0 && s > s0) s += (s - s0) / 4;
+    BoostAgainstBare<WhiteOrders>(e, w.LazyScore, s);
+    BoostAgainstBare<BlackOrders>(e, w.LazyScore, s);
 }
 
 }  // namespace corvane

@@ -36,66 +36,61 @@ bool ShutInByKing(int rookFile, int kingFile) {
     return (kingFile > 3 && rookFile > kingFile) || (kingFile <= 3 && rookFile < kingFile);
 }
 
-// Zone offsets around each king: the outer cells weigh 4, the eight
-// neighbours 8. The outer group reaches two rows toward the enemy.
-constexpr int kBlackOuterZone[9] = {-18, -14, -2, 2, 14, 18, 31, 32, 33};
-constexpr int kWhiteOuterZone[9] = {-33, -32, -31, -18, -14, -2, 2, 14, 18};
+// Zone offsets around each king: the outer cells (the side's table,
+// OuterKingZone) weigh 4, the eight neighbours 8.
 constexpr int kInnerZone[8] = {-17, -16, -15, -1, 1, 15, 16, 17};
 
-// King safety of the side Black (true) or White: the attackers' weights in
-// the zones around its king, its pawn shield, its rooks shut in, and the
-// enemy queen. The queen tests read the same files for both sides.
-template <bool Black>
+// King safety of side S: the attackers' weights in the zones around its
+// king, its pawn shield, its rooks shut in, and the enemy queen. The queen
+// tests read the same files for both sides.
+template <const SideOrders& S>
 void KingSafety(const Engine& e, const EvalWork& w, Word& s) {
+    constexpr const SideOrders& Them = EnemyOf<S>;
     const Byte* board = e.Board;
-    const int own = Black ? EvalBlack : EvalWhite;
-    const int enemy = Black ? EvalWhite : EvalBlack;
-    const int k = board[Black ? BlackKingCell : WhiteKingCell];
+    const int k = board[S.OwnKingCell];
     const int kf = k & 15;
-    const Byte* weight = Black ? e.BlackKingZoneWeight : e.WhiteKingZoneWeight;
+    const Byte* weight = e.*S.KingZoneWeight;
 
     // The cells around the king at fixed offsets, read without a loop.
     const Byte* near = board + k;
-    constexpr const int(&outerZone)[9] = Black ? kBlackOuterZone : kWhiteOuterZone;
     int outer = 0;
     int inner = 0;
 #pragma GCC unroll 9
-    for (int d : outerZone) outer += weight[near[d]];
+    for (int d : S.OuterKingZone) outer += weight[near[d]];
 #pragma GCC unroll 8
     for (int d : kInnerZone) inner += weight[near[d]];
-    Favour<Black>(s, -(4 * outer + 8 * inner - 200));
+    Favour<S>(s, -(4 * outer + 8 * inner - 200));
 
     // Pawn shield on the side's relative ranks 2 and 3, wherever the king stands.
-    const Byte pawn = Black ? BlackPawn : WhitePawn;
-    const int rank2 = Black ? 64 : 144;
-    const int rank3 = Black ? 80 : 128;
+    constexpr int rank2 = RowStart<S>(1);
+    constexpr int rank3 = RowStart<S>(2);
     for (int g = kf - 1; g <= kf + 1; ++g) {
         if (g < 0 || g > 7) continue;
-        if (board[rank2 + g] != pawn && board[rank3 + g] != pawn) Favour<Black>(s, -18);
+        if (board[rank2 + g] != S.Pawn && board[rank3 + g] != S.Pawn) Favour<S>(s, -18);
     }
 
-    if (SideCount(e, own, BlackRook) > 0 && w.RookShutIn[own]) Favour<Black>(s, -25);
+    if (e.PieceCount[S.Rook] > 0 && w.RookShutIn[S.Index]) Favour<S>(s, -25);
 
     // The enemy queen a scan of the cells meets last, 0 for none.
-    const std::uint64_t queens = SideSquares(e, enemy, BlackQueen);
+    const std::uint64_t queens = e.PieceSquares[Them.Queen];
     const int queen = queens != 0 ? LastCell(queens) : 0;
     const int queenFile = queen & 15;
-    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
+    const std::uint64_t enemyPawns = e.PieceSquares[Them.Pawn];
     // The enemy queen against the enemy's own king wing, and the enemy's pawn cover there.
-    if ((board[Black ? WhiteKingCell : BlackKingCell] & 15) > 3) {
-        if (queenFile < 2) Favour<Black>(s, 2);
-        if ((enemyPawns & FileSquares(6)) == 0) Favour<Black>(s, 10);
+    if ((board[Them.OwnKingCell] & 15) > 3) {
+        if (queenFile < 2) Favour<S>(s, 2);
+        if ((enemyPawns & FileSquares(6)) == 0) Favour<S>(s, 10);
     } else {
-        if (queenFile > 5) Favour<Black>(s, 2);
-        if ((enemyPawns & FileSquares(1)) == 0) Favour<Black>(s, 10);
+        if (queenFile > 5) Favour<S>(s, 2);
+        if ((enemyPawns & FileSquares(1)) == 0) Favour<S>(s, 10);
     }
     // The enemy queen far from the own king's wing.
     if (kf > 3) {
-        if (queenFile < 2) Favour<Black>(s, 4);
+        if (queenFile < 2) Favour<S>(s, 4);
     } else {
-        if (queenFile > 5) Favour<Black>(s, 4);
+        if (queenFile > 5) Favour<S>(s, 4);
     }
-    if (k - 24 < queen && queen < k + 24) Favour<Black>(s, -15);
+    if (k - 24 < queen && queen < k + 24) Favour<S>(s, -15);
 }
 
 // Moves s toward 32768 by d / 8 + d / 16 of its distance d.
@@ -119,100 +114,107 @@ int BishopMobility(const Engine& e, int cell) {
            (17 * EmptyRun<3>(e, square) + 16) / 4 + (17 * EmptyRun<7>(e, square) + 16) / 4;
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void RookTerms(const Engine& e, EvalWork& w, Word& s) {
-    const int side = Black ? EvalBlack : EvalWhite;
-    const int enemy = Black ? EvalWhite : EvalBlack;
-    const int ownKing = e.Board[Black ? BlackKingCell : WhiteKingCell];
-    const int enemyKing = e.Board[Black ? WhiteKingCell : BlackKingCell];
-    const std::uint64_t ownPawns = SideSquares(e, side, BlackPawn);
-    const std::uint64_t enemyPawns = SideSquares(e, enemy, BlackPawn);
+    constexpr const SideOrders& Them = EnemyOf<S>;
+    const int ownKing = e.Board[S.OwnKingCell];
+    const int enemyKing = e.Board[Them.OwnKingCell];
+    const std::uint64_t ownPawns = e.PieceSquares[S.Pawn];
+    const std::uint64_t enemyPawns = e.PieceSquares[Them.Pawn];
     // Relative ranks 1 to 3 of the side.
-    constexpr std::uint64_t homeRows = Black ? RowSquares(0) | RowSquares(1) | RowSquares(2)
-                                             : RowSquares(5) | RowSquares(6) | RowSquares(7);
-    for (std::uint64_t rooks = SideSquares(e, side, BlackRook); rooks != 0; rooks &= rooks - 1) {
+    constexpr std::uint64_t homeRows = SideRowSquares<S>(0) | SideRowSquares<S>(1) | SideRowSquares<S>(2);
+    for (std::uint64_t rooks = e.PieceSquares[S.Rook]; rooks != 0; rooks &= rooks - 1) {
         const int c = FirstCell(rooks);
         const int f = c & 15;
-        if ((enemyPawns & FileSquares(f)) == 0) Favour<Black>(s, 8);
+        if ((enemyPawns & FileSquares(f)) == 0) Favour<S>(s, 8);
         const std::uint64_t own = ownPawns & FileSquares(f);
         // Every own pawn of the file on relative rank 4 or beyond.
         const bool advanced = (own & homeRows) == 0;
-        if (own == 0) Favour<Black>(s, 16);
-        else if (advanced) Favour<Black>(s, 5);
-        if (enemyKing - 24 < c && c < enemyKing + 24) Favour<Black>(s, 17);  // on the enemy king's row or a neighbour
+        if (own == 0) Favour<S>(s, 16);
+        else if (advanced) Favour<S>(s, 5);
+        if (enemyKing - 24 < c && c < enemyKing + 24) Favour<S>(s, 17);  // on the enemy king's row or a neighbour
         // The same file comparison for both sides, not mirrored.
-        if (ShutInByKing(f, ownKing & 15)) w.RookShutIn[side] = 1;
-        Favour<Black>(s, RookMobility(e, c));
+        if (ShutInByKing(f, ownKing & 15)) w.RookShutIn[S.Index] = 1;
+        Favour<S>(s, RookMobility(e, c));
     }
 }
 
-void BlackRookTerms(const Engine& e, EvalWork& w, Word& s) { RookTerms<true>(e, w, s); }
-void WhiteRookTerms(const Engine& e, EvalWork& w, Word& s) { RookTerms<false>(e, w, s); }
+void BlackRookTerms(const Engine& e, EvalWork& w, Word& s) { RookTerms<BlackOrders>(e, w, s); }
+void WhiteRookTerms(const Engine& e, EvalWork& w, Word& s) { RookTerms<WhiteOrders>(e, w, s); }
 
-// Centralisation counts 2, 1, -1, -1, -3 and -9 times the table value for a
-// White signature below 64, 64..65, 66..1023, 1024, 1025 and above 1025.
-template <bool Black>
+// Centralisation counts 2, 1, -1, -1, -3 and -9 times the table value for an
+// enemy signature below 64, 64..65, 66..1023, 1024, 1025 and above 1025.
+template <const SideOrders& S>
 void KingTerms(const Engine& e, const EvalWork& w, Word& s) {
-    const Word enemy = Black ? e.WhiteSignature : e.BlackSignature;
+    const Word enemy = e.*EnemyOf<S>.Signature;
     // The table is Black's; White's king reads it at the turned cell.
-    const int k = e.KingCentreTable[Black ? e.Board[BlackKingCell] : RotatedCell(e.Board[WhiteKingCell])];
+    const int k = e.KingCentreTable[SideCell<S>(e.Board[S.OwnKingCell])];
     if (enemy > 65) {
-        Favour<Black>(s, -k);
+        Favour<S>(s, -k);
         if (enemy >= 1024) {
-            if (enemy > 1025) Favour<Black>(s, -8 * k);
-            else if (enemy == 1025) Favour<Black>(s, -2 * k);
-            KingSafety<Black>(e, w, s);
+            if (enemy > 1025) Favour<S>(s, -8 * k);
+            else if (enemy == 1025) Favour<S>(s, -2 * k);
+            KingSafety<S>(e, w, s);
         }
     } else if (enemy >= 64) {
-        Favour<Black>(s, k);
+        Favour<S>(s, k);
     } else {
-        Favour<Black>(s, 2 * k);
+        Favour<S>(s, 2 * k);
     }
 }
 
-void BlackKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<true>(e, w, s); }
-void WhiteKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<false>(e, w, s); }
+void BlackKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<BlackOrders>(e, w, s); }
+void WhiteKingTerms(const Engine& e, const EvalWork& w, Word& s) { KingTerms<WhiteOrders>(e, w, s); }
 
-// White's patterns are Black's on the turned board.
-template <bool Black>
+// The bishop patterns, on Black's cells (named as held unflipped, row 3 is
+// rank 8); White's are Black's on the turned board (SideCell).
+//
+// A bishop caught behind an enemy pawn chain near the enemy's side: on h2 or
+// g1 with an enemy pawn on g3, or on g2 with g3 empty; the same on a2 or b1
+// with b3 and b2; on h3 with g4, or g3 and g4 empty; on a3 with b4, or b3
+// and b4 empty.
+constexpr int kH2 = 151, kG1 = 166, kG2 = 150, kG3 = 134, kG4 = 118, kH3 = 135;
+constexpr int kA2 = 144, kB1 = 161, kB2 = 145, kB3 = 129, kB4 = 113, kA3 = 128;
+constexpr int kTrappedBishop = 115;
+// A bishop on d6 or e6 in front of its own unmoved pawn on d7 or e7.
+constexpr int kD6 = 83, kD7 = 67, kE6 = 84, kE7 = 68;
+constexpr int kBlockingBishop = 25;
+
+template <const SideOrders& S>
 void BishopTerms(const Engine& e, const EvalWork&, Word& s) {
-    const int side = Black ? EvalBlack : EvalWhite;
-    const std::uint64_t bishops = SideSquares(e, side, BlackBishop);
-    const int count = e.PieceCount[SideCode(side, BlackBishop)];
+    const std::uint64_t bishops = e.PieceSquares[S.Bishop];
+    const int count = e.PieceCount[S.Bishop];
     if (count == 0) return;
     const Byte* b = e.Board;
-    const Byte bishop = Black ? BlackBishop : WhiteBishop;
-    const Byte pawn = Black ? BlackPawn : WhitePawn;
-    const Byte enemyPawn = Black ? WhitePawn : BlackPawn;
-    auto at = [&](int blackCell) { return b[Black ? blackCell : RotatedCell(blackCell)]; };
+    auto at = [&](int blackCell) { return b[SideCell<S>(blackCell)]; };
+    // An enemy pawn on `block`, or on `behind` with `block` empty.
+    auto chain = [&](int block, int behind) {
+        return at(block) == S.EnemyPawn || (at(behind) == S.EnemyPawn && at(block) == Empty);
+    };
 
-    // Bishops caught behind an enemy pawn chain near the enemy's side.
-    if ((at(151) == bishop || at(166) == bishop) && (at(134) == enemyPawn || (at(150) == enemyPawn && at(134) == Empty)))
-        Favour<Black>(s, -115);
-    if ((at(144) == bishop || at(161) == bishop) && (at(129) == enemyPawn || (at(145) == enemyPawn && at(129) == Empty)))
-        Favour<Black>(s, -115);
-    if (at(135) == bishop && (at(118) == enemyPawn || (at(134) == enemyPawn && at(118) == Empty))) Favour<Black>(s, -115);
-    if (at(128) == bishop && (at(113) == enemyPawn || (at(129) == enemyPawn && at(113) == Empty))) Favour<Black>(s, -115);
+    if ((at(kH2) == S.Bishop || at(kG1) == S.Bishop) && chain(kG3, kG2)) Favour<S>(s, -kTrappedBishop);
+    if ((at(kA2) == S.Bishop || at(kB1) == S.Bishop) && chain(kB3, kB2)) Favour<S>(s, -kTrappedBishop);
+    if (at(kH3) == S.Bishop && chain(kG4, kG3)) Favour<S>(s, -kTrappedBishop);
+    if (at(kA3) == S.Bishop && chain(kB4, kB3)) Favour<S>(s, -kTrappedBishop);
 
-    // A bishop standing in front of its own unmoved centre pawn.
-    if (at(83) == bishop && at(67) == pawn) Favour<Black>(s, -25);
-    if (at(84) == bishop && at(68) == pawn) Favour<Black>(s, -25);
+    if (at(kD6) == S.Bishop && at(kD7) == S.Pawn) Favour<S>(s, -kBlockingBishop);
+    if (at(kE6) == S.Bishop && at(kE7) == S.Pawn) Favour<S>(s, -kBlockingBishop);
 
     for (std::uint64_t b = bishops; b != 0; b &= b - 1) {
-        Favour<Black>(s, BishopMobility(e, FirstCell(b)));
-        Favour<Black>(s, -16);
+        Favour<S>(s, BishopMobility(e, FirstCell(b)));
+        Favour<S>(s, -16);
     }
 
     // Only White's terms, which run last: one bishop each, on squares of
     // different colours, moves the score reached so far toward level.
-    if (!Black && count == 1 && e.PieceCount[BlackBishop] == 1 &&
-        CellColour(FirstCell(bishops)) != CellColour(FirstCell(e.PieceSquares[BlackBishop])))
+    if (!S.IsBlack && count == 1 && e.PieceCount[EnemyOf<S>.Bishop] == 1 &&
+        CellColour(FirstCell(bishops)) != CellColour(FirstCell(e.PieceSquares[EnemyOf<S>.Bishop])))
         ScaleTowardLevel(s);
 
-    if (count == 2) Favour<Black>(s, 32);
+    if (count == 2) Favour<S>(s, 32);
 }
 
-void BlackBishopTerms(const Engine& e, const EvalWork& w, Word& s) { BishopTerms<true>(e, w, s); }
-void WhiteBishopTerms(const Engine& e, const EvalWork& w, Word& s) { BishopTerms<false>(e, w, s); }
+void BlackBishopTerms(const Engine& e, const EvalWork& w, Word& s) { BishopTerms<BlackOrders>(e, w, s); }
+void WhiteBishopTerms(const Engine& e, const EvalWork& w, Word& s) { BishopTerms<WhiteOrders>(e, w, s); }
 
 }  // namespace corvane

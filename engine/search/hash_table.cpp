@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "engine/board/board.h"
+#include "engine/board/sides.h"
 #include "engine/platform.h"
 
 namespace corvane {
@@ -97,15 +98,35 @@ namespace {
 
 // Mate scores are kept relative to the node that stores them.
 inline Word MateToTable(Word v, int ply) {
-    if (v < 3280) return static_cast<Word>(v - ply);
-    if (v > 62256) return static_cast<Word>(v + ply);
+    if (v < MatedBelow) return static_cast<Word>(v - ply);
+    if (v > MatesAbove) return static_cast<Word>(v + ply);
     return v;
 }
 
 inline Word MateFromTable(Word v, int ply) {
-    if (v < 3280) v = static_cast<Word>(v + ply);
-    if (v > 62256) v = static_cast<Word>(v - ply);
+    if (v < MatedBelow) v = static_cast<Word>(v + ply);
+    if (v > MatesAbove) v = static_cast<Word>(v - ply);
     return v;
+}
+
+// Does a stored score v of bound kind t settle the node of ply p, side S to
+// move: a score the side cannot exceed that does not reach its own bound, a
+// score it reaches at least that reaches the parent's, or an exact score?
+template <const SideOrders& S>
+bool BoundSettles(const Engine& e, int p, int t, Word v) {
+    return (t == BoundAtMost && AtLeast<S>(e.PlyBound[p], v)) || (t == BoundAtLeast && AtLeast<S>(v, e.PlyBound[p - 1])) ||
+           t == BoundExact;
+}
+
+// The bound kind of the score v that closes the node of ply p, side S to
+// move: exact, unless it did not beat the side's own bound (upper) or
+// reached the parent's (lower).
+template <const SideOrders& S>
+int BoundKind(const Engine& e, int p, Word v) {
+    int t = BoundExact;
+    if (AtLeast<S>(e.PlyBound[p - 2], v)) t = BoundAtMost;
+    if (AtLeast<S>(v, e.PlyBound[p - 1])) t = BoundAtLeast;
+    return t;
 }
 
 // May the entry with info word x and stored score s cut the node of ply p?
@@ -113,13 +134,8 @@ inline Word MateFromTable(Word v, int ply) {
 bool CutoffTest(const Engine& e, int p, std::uint16_t x, Word s, Word required, Word& value) {
     if ((x >> 4) < required) return false;
     const Word v = MateFromTable(s, p);
-    const int t = x & 3;
-    bool pass;
-    if (p & 1) {
-        pass = (t == 0 && v <= e.PlyBound[p]) || (t == 1 && v >= e.PlyBound[p - 1]) || t == 2;
-    } else {
-        pass = (t == 0 && v >= e.PlyBound[p]) || (t == 1 && v <= e.PlyBound[p - 1]) || t == 2;
-    }
+    const int t = x & BoundBits;
+    const bool pass = (p & 1) ? BoundSettles<BlackOrders>(e, p, t, v) : BoundSettles<WhiteOrders>(e, p, t, v);
     if (!pass) return false;
     const int h = e.HalfMoveClock[p];
     // A position that occurred in the game within the fifty-move window may
@@ -143,7 +159,7 @@ bool CutoffTest(const Engine& e, int p, std::uint16_t x, Word s, Word required, 
 Byte HashProbe(Engine& e, Byte ply) {
     const int p = ply;
     Byte r = 0;
-    e.HashBound = 3;
+    e.HashBound = BoundNone;
     e.HashTo = 0;
     if (e.HashSlots == 0) return 0;
     const std::uint32_t i = HashBucket(e, e.KeyA[p]);
@@ -165,7 +181,7 @@ Byte HashProbe(Engine& e, Byte ply) {
             e.HashTo = 0;
         } else {
             r = 1;
-            e.HashBound = static_cast<Byte>(x1 & 3);
+            e.HashBound = static_cast<Byte>(x1 & BoundBits);
             if (CutoffTest(e, p, x1, static_cast<Word>(s1 >> 16), required, value)) {
                 e.PlyValue[p] = value;
                 e.NoMoves = 1;
@@ -183,11 +199,11 @@ Byte HashProbe(Engine& e, Byte ply) {
         const Byte promo = static_cast<Byte>(c2);
         if (ValidateMove(e, from, to, promo, ply) != 0) {
             r = 1;
-            const Byte t2 = static_cast<Byte>(x2 & 3);
+            const Byte t2 = static_cast<Byte>(x2 & BoundBits);
             // An exact entry beats a lower bound, any bound beats an upper
             // bound, and a slot without a valid move is always replaced.
-            if (((e.HashBound == 0 || e.HashBound == 3) && (e.HashTo == 0 || t2 != 0)) ||
-                (e.HashBound == 1 && t2 == 2)) {
+            if (((e.HashBound == BoundAtMost || e.HashBound == BoundNone) && (e.HashTo == 0 || t2 != BoundAtMost)) ||
+                (e.HashBound == BoundAtLeast && t2 == BoundExact)) {
                 e.HashFrom = from;
                 e.HashTo = to;
                 e.HashPromo = promo;
@@ -207,14 +223,7 @@ void HashStore(Engine& e, Byte ply) {
     if (e.HashSlots == 0) return;
     const int p = ply;
     Word v = e.PlyValue[p];
-    int t = 2;
-    if (p & 1) {
-        if (e.PlyBound[p - 2] >= v) t = 0;
-        if (e.PlyBound[p - 1] <= v) t = 1;
-    } else {
-        if (e.PlyBound[p - 2] <= v) t = 0;
-        if (e.PlyBound[p - 1] >= v) t = 1;
-    }
+    const int t = (p & 1) ? BoundKind<BlackOrders>(e, p, v) : BoundKind<WhiteOrders>(e, p, v);
     v = MateToTable(v, p);
     std::uint32_t d = 0;
     if (8 * p <= e.PlyDepth[p] && v != ScoreDraw) d = e.PlyDepth[p] + 1u - 8u * p;
@@ -223,8 +232,8 @@ void HashStore(Engine& e, Byte ply) {
     HashLine& line = e.HashLines[i / 3];
     const std::uint32_t k = i % 3;
     const std::uint16_t x = line.Info[k][0].load(std::memory_order_relaxed);
-    const std::uint32_t w = (x >> 4) + ((x & 3) == 2 ? 16u : 0u);
-    const std::uint32_t u = d + (t == 2 ? 16u : 0u) + ((x & 4) ? 8u : 0u) + ((x & 8) ? 2048u : 0u);
+    const std::uint32_t w = (x >> 4) + ((x & BoundBits) == BoundExact ? 16u : 0u);
+    const std::uint32_t u = d + (t == BoundExact ? 16u : 0u) + ((x & 4) ? 8u : 0u) + ((x & 8) ? 2048u : 0u);
     const int part = u < w ? 1 : 0;  // slot i, or slot i + N
 
     const int b = e.BestIndex[p];
@@ -245,7 +254,7 @@ void ForEachDepthPreferredInfo(Engine& e, Visit visit) {
 }
 
 void HashClear(Engine& e) {
-    ForEachDepthPreferredInfo(e, [](std::atomic<std::uint16_t>& info) { info.store(3, std::memory_order_relaxed); });
+    ForEachDepthPreferredInfo(e, [](std::atomic<std::uint16_t>& info) { info.store(BoundNone, std::memory_order_relaxed); });
 }
 
 int HashFullPerMille(const Engine& e) {
@@ -257,7 +266,7 @@ int HashFullPerMille(const Engine& e) {
         const std::uint16_t info = slot.Info.load(std::memory_order_relaxed);
         // A stored score is never 0, so a zero score word is a slot never
         // written since the table was made or emptied.
-        if ((info & 3) != 3 && (info & 12) == 0 && slot.Score.load(std::memory_order_relaxed) != 0) ++used;
+        if ((info & BoundBits) != BoundNone && (info & 12) == 0 && slot.Score.load(std::memory_order_relaxed) != 0) ++used;
     }
     return static_cast<int>(used * 1000 / sample);
 }

@@ -6,8 +6,9 @@
 // list of forcing moves, capture lists and check evasions.
 //
 // Black moves at odd plies and maximises, White at even plies and minimises;
-// scores are never negated. Each node procedure is written once for the side
-// to move, with every comparison and margin taken from the side.
+// scores are never negated. Each node procedure is written once over the
+// side to move's table (sides.h), with every comparison and margin taken
+// from the side.
 #include <utility>
 
 #include "engine/board/board.h"
@@ -20,47 +21,22 @@ namespace corvane {
 
 namespace {
 
-// What a node procedure needs to know about the side to move.
-template <bool Black>
-struct Side {
-    static constexpr Word Start = Black ? ScoreMinusInfinity : ScorePlusInfinity;
-
-    // Is a at least as good as b for the side (reaches the threshold b)?
-    static bool AtLeast(int a, int b) { return Black ? a >= b : a <= b; }
-    // Is a strictly better than b for the side?
-    static bool Better(int a, int b) { return Black ? a > b : a < b; }
-    // The score `margin` points worse for the side.
-    static int Worse(int score, int margin) { return Black ? score - margin : score + margin; }
-    // The score `margin` points better for the side.
-    static int Improved(int score, int margin) { return Black ? score + margin : score - margin; }
-
-    static Word OwnSignature(const Engine& e) { return Black ? e.BlackSignature : e.WhiteSignature; }
-    static Word OpponentSignature(const Engine& e) { return Black ? e.WhiteSignature : e.BlackSignature; }
-
-    static void Generate(Engine& e, Byte p) { Black ? GenerateBlack(e, p) : GenerateWhite(e, p); }
-    static void Order(Engine& e, Byte p, Byte full) { Black ? OrderBlackMoves(e, p, full) : OrderWhiteMoves(e, p, full); }
-    static void NextTactical(Engine& e) { Black ? NextTacticalBlack(e) : NextTacticalWhite(e); }
-    static void Captures(Engine& e, Byte p) {
-        if (Black) {
-            GenerateBlackCaptures(e, p);
-            OrderBlackCaptures(e, p);
-        } else {
-            GenerateWhiteCaptures(e, p);
-            OrderWhiteCaptures(e, p);
-        }
-    }
-    static void Recaptures(Engine& e, Byte t, Byte p) {
-        Black ? GenerateBlackRecaptures(e, t, p) : GenerateWhiteRecaptures(e, t, p);
-    }
-    // Number of attacks on the king of the side to move.
-    static Byte KingAttacks(const Engine& e) {
-        return Black ? AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]) : AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]);
-    }
-    // Number of attacks on the king of the side that has just moved.
-    static Byte MoverKingAttacks(const Engine& e) {
-        return Black ? AttackedBy<BlackOrders>(e, e.Board[WhiteKingCell]) : AttackedBy<WhiteOrders>(e, e.Board[BlackKingCell]);
-    }
-};
+// The levels of RemainingCode the node procedures test. Nodes at the
+// horizon and one ply before it (the frontier) are decided by a static
+// score and forcing moves; a static node two plies before it may be cut by
+// futility; the null move is reduced by 1 ply, by 2 with more than 2 plies
+// left and by 3 with more than 11; a reduced pre-search runs with more than
+// 4 plies left and no hash move; late quiet moves are reduced with more than
+// one ply left. Quiescence nodes less than 4 plies below the horizon search
+// every capture, deeper ones recaptures only.
+constexpr int kHorizon = PliesLeft(0);
+constexpr int kFrontier = PliesLeft(1);
+constexpr int kFutilityTwo = PliesLeft(2);
+constexpr int kNullReducedTwo = PliesLeft(2);
+constexpr int kNullReducedThree = PliesLeft(11);
+constexpr int kReducedPass = PliesLeft(4);
+constexpr int kLateMoveReduced = PliesLeft(1);
+constexpr int kAllCaptures = PliesLeft(-4);
 
 inline Byte B(int v) { return static_cast<Byte>(v); }
 inline Word W(int v) { return static_cast<Word>(v); }
@@ -86,19 +62,19 @@ inline void PrefetchNextSibling(const Engine& e, int q) {
     if (next <= e.LastMove[q]) PrefetchChild(e, q, e.MoveFrom[q][next], e.MoveTo[q][next]);
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void NullMoveSetup(Engine& e, int p) {
     const int last = e.LastMove[p] + 1;
     e.LastMove[p] = B(last);
     e.MoveFrom[p][last] = 0;
     e.MoveTo[p][last] = 0;
     Byte reduction = 1;
-    if (e.RemainingCode > 258) reduction = 2;
-    if (e.RemainingCode > 267) reduction = 3;
+    if (e.RemainingCode > kNullReducedTwo) reduction = 2;
+    if (e.RemainingCode > kNullReducedThree) reduction = 3;
     e.PlyReduction[p] = reduction;
     e.PlyDepth[p] = W(e.PlyDepth[p] - 8 * reduction);
     e.PlyPhase[p] = e.HashTo == 0 ? 1 : 0;
-    e.ListState[p] = 255;
+    e.ListState[p] = ListNullMove;
     e.MoveCursor[p] = B(last);
 }
 
@@ -109,11 +85,10 @@ inline void ReducePass(Engine& e, int p) {
 }
 
 // End of a reduced pass (pre-search or verification).
-template <bool Black>
+template <const SideOrders& S>
 void PassEnd(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
-    if (e.PlyPhase[p] != 1 && S::AtLeast(e.PlyValue[p], e.PlyBound[q])) {
+    if (e.PlyPhase[p] != 1 && AtLeast<S>(e.PlyValue[p], e.PlyBound[q])) {
         // The verification confirms the null-move cutoff.
         e.PlyValue[p] = e.PlyBound[q];
         e.NoMoves = 1;
@@ -121,7 +96,7 @@ void PassEnd(Engine& e, int p) {
         return;
     }
     // The list is searched again at full depth, the pass's best move first.
-    e.PlyValue[p] = S::Start;
+    e.PlyValue[p] = S.WorstScore;
     e.PlyDepth[p] = W(e.PlyDepth[p] + 8 * e.PlyReduction[p]);
     e.MoveCursor[p] = 0;
     const int b = e.BestIndex[p];
@@ -133,19 +108,22 @@ void PassEnd(Engine& e, int p) {
     e.PlyBound[p] = e.PlyBound[p - 2];
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Quiescence(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
     if (e.InCheck[p] == 0) {
         e.PlyValue[p] = Evaluate(e);
-        if (S::AtLeast(e.PlyValue[p], e.PlyBound[q])) {
+        if (AtLeast<S>(e.PlyValue[p], e.PlyBound[q])) {
             e.NoMoves = 1;  // stand pat
             return;
         }
-        if (S::Better(e.PlyValue[p], e.PlyBound[p])) e.PlyBound[p] = e.PlyValue[p];
-        if (e.RemainingCode > 252) S::Captures(e, B(p));
-        else S::Recaptures(e, e.MoveTo[q][e.MoveCursor[q]], B(p));
+        if (Better<S>(e.PlyValue[p], e.PlyBound[p])) e.PlyBound[p] = e.PlyValue[p];
+        if (e.RemainingCode > kAllCaptures) {
+            S.GenerateCaptures(e, B(p));
+            S.OrderCaptures(e, B(p));
+        } else {
+            S.GenerateRecaptures(e, e.MoveTo[q][e.MoveCursor[q]], B(p));
+        }
         return;
     }
     if (DrawTest(e, p)) {
@@ -154,53 +132,53 @@ void Quiescence(Engine& e, int p) {
         return;
     }
     // Every evasion, counted: without a legal one the node is mate.
-    e.PlyValue[p] = S::Start;
+    e.PlyValue[p] = S.WorstScore;
     e.HashTo = 0;
-    S::Generate(e, B(p));
-    S::Order(e, B(p), 0);
+    S.Generate(e, B(p));
+    S.OrderMoves(e, B(p), 0);
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Horizon(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
     if (e.InCheck[p] != 0) {
-        e.PlyValue[p] = S::Start;
-        S::Generate(e, B(p));
-        S::Order(e, B(p), 1);
+        e.PlyValue[p] = S.WorstScore;
+        S.Generate(e, B(p));
+        S.OrderMoves(e, B(p), 1);
         return;
     }
     e.PlyValue[p] = Evaluate(e);
-    if (S::AtLeast(e.PlyValue[p], e.PlyBound[q])) {
+    if (AtLeast<S>(e.PlyValue[p], e.PlyBound[q])) {
         e.NoMoves = 1;
         return;
     }
-    if (S::Better(e.PlyValue[p], e.PlyBound[p])) e.PlyBound[p] = e.PlyValue[p];
-    S::Generate(e, B(p));
-    S::Order(e, B(p), 0);
+    if (Better<S>(e.PlyValue[p], e.PlyBound[p])) e.PlyBound[p] = e.PlyValue[p];
+    S.Generate(e, B(p));
+    S.OrderMoves(e, B(p), 0);
     e.PlyPhase[p] = 0;
-    if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S::NextTactical(e);
-    e.ListState[p] = 254;
+    if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S.NextTactical(e);
+    e.ListState[p] = ListPhased;
 }
 
 // Is a pawn of the opponent one step from promotion with its way free and
 // its promotion cell not held by more attackers of the side to move?
-template <bool Black>
+template <const SideOrders& S>
 bool DangerousPawn(Engine& e) {
     Byte* b = e.Board;
     bool d = false;
-    const int seventh = Black ? FirstRowCell + RowCells : LastRowCell - RowCells;  // their pawns' last row but one
+    constexpr const SideOrders& Them = EnemyOf<S>;
+    constexpr int seventh = RowStart<Them>(6);  // their pawns' last row but one
     for (int k = seventh; k < seventh + 8; ++k) {
-        const Byte pawn = Black ? WhitePawn : BlackPawn;
+        const Byte pawn = Them.Pawn;
         if (b[k] != pawn || d) continue;
         d = true;
-        const int ahead = Black ? k - 16 : k + 16;
+        const int ahead = k + Them.Forward;
         if (b[ahead] == Empty) {
             // The pawn is lifted from the cells alone for the look, so the
             // counts are read from the cells.
             b[k] = Empty;
-            const int own = Black ? AttackedByBlack(e, B(ahead)) : AttackedByWhite(e, B(ahead));
-            const int theirs = Black ? AttackedByWhite(e, B(ahead)) : AttackedByBlack(e, B(ahead));
+            const int own = S.AttacksFromCells(e, B(ahead));
+            const int theirs = Them.AttacksFromCells(e, B(ahead));
             if (own > theirs) d = false;
             b[k] = pawn;
         }
@@ -209,74 +187,71 @@ bool DangerousPawn(Engine& e) {
     return d;
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Frontier(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
     e.ListState[p] = ListIdle;
     if (e.InCheck[p] == 0 && e.HalfMoveClock[p] < 99) {
         e.StaticScore = Evaluate(e);
         const int st = e.StaticScore;
-        if (S::Better(st, e.PlyBound[q]) && S::OwnSignature(e) > 1 &&
-            (e.MoveCursor[q] >= e.QuietIndex[q] || S::Better(S::Worse(st, 500), e.PlyBound[q]))) {
-            if (!DangerousPawn<Black>(e)) {
+        if (Better<S>(st, e.PlyBound[q]) && e.*S.Signature > 1 &&
+            (e.MoveCursor[q] >= e.QuietIndex[q] || Better<S>(Loss<S>(st, 500), e.PlyBound[q]))) {
+            if (!DangerousPawn<S>(e)) {
                 e.NoMoves = 1;
                 e.PlyValue[p] = e.PlyBound[q];
-                e.ListState[p] = 254;
+                e.ListState[p] = ListPhased;
                 return;
             }
         }
-        if (S::Better(e.PlyBound[p], S::Improved(st, 150))) {
+        if (Better<S>(e.PlyBound[p], Gain<S>(st, 150))) {
             e.PlyValue[p] = e.StaticScore;
-            S::Generate(e, B(p));
-            S::Order(e, B(p), 0);
+            S.Generate(e, B(p));
+            S.OrderMoves(e, B(p), 0);
             e.PlyPhase[p] = 0;
-            e.ListState[p] = 254;
-            if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S::NextTactical(e);
+            e.ListState[p] = ListPhased;
+            if (e.HashTo == 0 && e.LastMove[p] != ListEmptyLast) S.NextTactical(e);
         }
     }
     if (e.ListState[p] == ListIdle) {
-        e.PlyValue[p] = S::Start;
-        S::Generate(e, B(p));
-        S::Order(e, B(p), 1);
+        e.PlyValue[p] = S.WorstScore;
+        S.Generate(e, B(p));
+        S.OrderMoves(e, B(p), 1);
     }
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Interior(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
-    e.PlyValue[p] = S::Start;
-    S::Generate(e, B(p));
-    S::Order(e, B(p), 1);
-    if (e.RemainingCode > e.PlyDepth[1] / 16 + 257) QuietOrder(e, B(p));
+    e.PlyValue[p] = S.WorstScore;
+    S.Generate(e, B(p));
+    S.OrderMoves(e, B(p), 1);
+    if (e.RemainingCode > PliesLeft(1) + e.PlyDepth[1] / 16) QuietOrder(e, B(p));
     if (e.InCheck[p] == 0 && e.LastMove[p] != ListEmptyLast) {
         e.StaticScore = Evaluate(e);
         const int st = e.StaticScore;
-        if (S::OwnSignature(e) != 0) {
-            if (S::Better(st, e.PlyBound[q]) && e.HashBound != 0) {
+        if (e.*S.Signature != 0) {
+            if (Better<S>(st, e.PlyBound[q]) && e.HashBound != BoundAtMost) {
                 // A null window just short of the threshold.
-                e.PlyBound[p] = W(S::Worse(e.PlyBound[q], 1));
-                NullMoveSetup<Black>(e, p);
-            } else if (e.RemainingCode == 258 && S::Better(e.PlyBound[p], S::Improved(st, 250)) &&
-                       S::OpponentSignature(e) > 1 && e.HalfMoveClock[p] < 98) {
+                e.PlyBound[p] = W(Loss<S>(e.PlyBound[q], 1));
+                NullMoveSetup<S>(e, p);
+            } else if (e.RemainingCode == kFutilityTwo && Better<S>(e.PlyBound[p], Gain<S>(st, 250)) &&
+                       e.*EnemyOf<S>.Signature > 1 && e.HalfMoveClock[p] < 98) {
                 e.PlyPhase[p] = 0;
                 e.PlyValue[p] = e.StaticScore;
-                e.ListState[p] = 254;
-                if (e.HashTo == 0 || e.HashBound == 0) S::NextTactical(e);
+                e.ListState[p] = ListPhased;
+                if (e.HashTo == 0 || e.HashBound == BoundAtMost) S.NextTactical(e);
             }
         }
     }
-    if (e.RemainingCode > 260 && e.HashTo == 0 && e.ListState[p] != 255 && e.LastMove[p] != ListEmptyLast) {
+    if (e.RemainingCode > kReducedPass && e.HashTo == 0 && e.ListState[p] != ListNullMove && e.LastMove[p] != ListEmptyLast) {
         e.PlyPhase[p] = 1;
-        e.ListState[p] = 254;
+        e.ListState[p] = ListPhased;
         ReducePass(e, p);
     }
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Enter(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
     // A node with full plies left will probe the table: its bucket, and the
     // bucket of the parent's next move, are fetched ahead.
@@ -284,9 +259,9 @@ void Enter(Engine& e, int p) {
     if (fullWidth) PrefetchNextSibling(e, q);
     MakeMove(e, e.MoveCursor[q], B(q));
     if (fullWidth) HashPrefetch(e, B(p));
-    if (MoveMayExposeKing(e, B(q), e.MoveCursor[q]) && S::MoverKingAttacks(e) != 0) {
+    if (MoveMayExposeKing(e, B(q), e.MoveCursor[q]) && AttackedBy<S>(e, e.Board[S.EnemyKingCell]) != 0) {
         // The move just made left its own king attacked.
-        e.PlyValue[p] = W(Black ? 62769 - p : 2766 + p);
+        e.PlyValue[p] = W(Loss<S>(S.KingCapture, p));
         --e.ListState[q];
         e.NoMoves = 1;
         return;
@@ -295,8 +270,8 @@ void Enter(Engine& e, int p) {
     if (p > e.DeepestPly) e.DeepestPly = B(p);
     e.PlyDepth[p] = e.PlyDepth[q];
     e.PlyBound[p] = e.PlyBound[p - 2];
-    e.InCheck[p] = S::KingAttacks(e);
-    e.RemainingCode = W(e.PlyDepth[p] / 8 + 256 - p);
+    e.InCheck[p] = AttackedBy<EnemyOf<S>>(e, e.Board[S.OwnKingCell]);
+    e.RemainingCode = W(PliesLeft(e.PlyDepth[p] / 8 - p));
 
     if (p >= DeepestTreePly) {
         // The tables end a few plies further: such a node is a leaf.
@@ -304,8 +279,8 @@ void Enter(Engine& e, int p) {
         e.NoMoves = 1;
         return;
     }
-    if (e.RemainingCode < 256) {
-        Quiescence<Black>(e, p);
+    if (e.RemainingCode < kHorizon) {
+        Quiescence<S>(e, p);
         return;
     }
     if (DrawTest(e, p)) {
@@ -321,12 +296,14 @@ void Enter(Engine& e, int p) {
     }
     const Byte arrived = e.Board[e.MoveTo[q][e.MoveCursor[q]]];
     const int to = e.MoveTo[q][e.MoveCursor[q]];
-    if (Black ? (arrived == WhitePawn && to < 72) : (arrived == BlackPawn && to > 143)) {
+    // An enemy pawn that has reached its last row but one (or, as far as the
+    // test goes, its last).
+    if (arrived == S.EnemyPawn && RelativeRow<EnemyOf<S>>(to) >= 6) {
         e.PlyDepth[p] = W(e.PlyDepth[p] + 8 - marker);
         marker = 1;
     }
-    if (e.RemainingCode > 257 && marker == 0 && e.InCheck[q] == 0 && e.MoveCursor[q] >= e.QuietIndex[q] &&
-        e.ListState[q] != 255) {
+    if (e.RemainingCode > kLateMoveReduced && marker == 0 && e.InCheck[q] == 0 && e.MoveCursor[q] >= e.QuietIndex[q] &&
+        e.ListState[q] != ListNullMove) {
         e.PlyDepth[p] = W(e.PlyDepth[p] - 8);
         marker = 1;
     }
@@ -336,20 +313,19 @@ void Enter(Engine& e, int p) {
     e.BestIndex[p] = 255;
     if (marker != 0) {
         if (e.PlyDepth[p] > 1616) e.PlyDepth[p] = 1616;
-        e.RemainingCode = W(e.PlyDepth[p] / 8 + 256 - p);
+        e.RemainingCode = W(PliesLeft(e.PlyDepth[p] / 8 - p));
     }
-    if (e.RemainingCode == 256) Horizon<Black>(e, p);
-    else if (e.RemainingCode == 257) Frontier<Black>(e, p);
-    else Interior<Black>(e, p);
+    if (e.RemainingCode == kHorizon) Horizon<S>(e, p);
+    else if (e.RemainingCode == kFrontier) Frontier<S>(e, p);
+    else Interior<S>(e, p);
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Resume(Engine& e, int p) {
-    using S = Side<Black>;
     const int q = p - 1;
-    if (S::AtLeast(e.PlyValue[p], e.PlyBound[q])) {
+    if (AtLeast<S>(e.PlyValue[p], e.PlyBound[q])) {
         const int cursor = e.MoveCursor[p];
-        if ((e.Captured[p] & 31) == Empty && e.ListState[p] != 255) {
+        if ((e.Captured[p] & 31) == Empty && e.ListState[p] != ListNullMove) {
             const Byte f = e.MoveFrom[p][cursor];
             const Byte t = e.MoveTo[p][cursor];
             bool known = false;
@@ -369,24 +345,24 @@ void Resume(Engine& e, int p) {
     e.MoveCursor[p] = B(e.MoveCursor[p] + 1);
 
     const Byte stage = e.ListState[p];
-    if (stage == 253 || stage == 254) {
-        e.ListState[p] = 254;
-        if (e.PlyPhase[p] == 0) S::NextTactical(e);
-        else if (e.MoveCursor[p] > e.LastMove[p]) PassEnd<Black>(e, p);
+    if (stage == ListPhasedIllegal || stage == ListPhased) {
+        e.ListState[p] = ListPhased;
+        if (e.PlyPhase[p] == 0) S.NextTactical(e);
+        else if (e.MoveCursor[p] > e.LastMove[p]) PassEnd<S>(e, p);
     }
-    if (e.ListState[p] == 255) {
+    if (e.ListState[p] == ListNullMove) {
         // The null move has just been searched.
         const Word v = e.PlyValue[p];
-        if (S::AtLeast(v, e.PlyBound[q])) {
+        if (AtLeast<S>(v, e.PlyBound[q])) {
             if (p + 4 >= e.PlyDepth[p] / 8 + e.PlyReduction[p]) {
                 e.NoMoves = 1;
                 e.PlyValue[p] = e.PlyBound[q];
             } else {
                 // Verify with the real moves at reduced depth and a null window.
                 e.PlyPhase[p] = B(e.PlyPhase[p] + 2);
-                e.ListState[p] = 254;
-                e.PlyBound[p] = W(S::Worse(e.PlyBound[q], 1));
-                e.PlyValue[p] = S::Start;
+                e.ListState[p] = ListPhased;
+                e.PlyBound[p] = W(Loss<S>(e.PlyBound[q], 1));
+                e.PlyValue[p] = S.WorstScore;
                 e.LastMove[p] = B(e.LastMove[p] - 1);
                 e.MoveCursor[p] = 0;
                 e.PlyDepth[p] = W(e.PlyDepth[p] + 8 * e.PlyReduction[p]);
@@ -398,16 +374,16 @@ void Resume(Engine& e, int p) {
             e.ListState[p] = e.LastMove[p];  // the number of real moves
             e.LastMove[p] = B(e.LastMove[p] - 1);
             e.PlyBound[p] = e.PlyBound[p - 2];
-            e.PlyValue[p] = S::Start;
+            e.PlyValue[p] = S.WorstScore;
             if (p + 4 < e.PlyDepth[p] / 8 && e.PlyPhase[p] == 1) {
-                e.ListState[p] = 254;
+                e.ListState[p] = ListPhased;
                 ReducePass(e, p);
             }
         }
     }
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Close(Engine& e, int p) {
     if (p <= 1) {
         // The root's list is exhausted: the iteration is complete.
@@ -430,8 +406,8 @@ void Close(Engine& e, int p) {
     bool again = false;
     // The parent is of the other side: it takes the value when it is better
     // for the parent, that is worse for this node's side.
-    if (Side<!Black>::Better(v, e.PlyBound[q])) e.PlyBound[q] = v;
-    if (Side<!Black>::Better(v, e.PlyValue[q])) {
+    if (Better<EnemyOf<S>>(v, e.PlyBound[q])) e.PlyBound[q] = v;
+    if (Better<EnemyOf<S>>(v, e.PlyValue[q])) {
         e.PlyValue[q] = v;
         e.BestIndex[q] = e.MoveCursor[q];
         if (p == 2) {
@@ -445,11 +421,11 @@ void Close(Engine& e, int p) {
     e.NoMoves = 1;
 }
 
-template <bool Black>
+template <const SideOrders& S>
 void Step(Engine& e, int p) {
-    if (e.MoveCursor[p] > e.LastMove[p]) Enter<Black>(e, p);
-    else Resume<Black>(e, p);
-    if (e.MoveCursor[p] > e.LastMove[p]) Close<Black>(e, p);
+    if (e.MoveCursor[p] > e.LastMove[p]) Enter<S>(e, p);
+    else Resume<S>(e, p);
+    if (e.MoveCursor[p] > e.LastMove[p]) Close<S>(e, p);
 }
 
 }  // namespace
@@ -475,8 +451,8 @@ bool DrawTest(const Engine& e, int p) {
 
 void DescentStep(Engine& e) {
     const int p = e.CurrentPly;
-    if (p & 1) Step<true>(e, p);
-    else Step<false>(e, p);
+    if (p & 1) Step<BlackOrders>(e, p);
+    else Step<WhiteOrders>(e, p);
     e.ParentPly = e.CurrentPly;
     e.CurrentPly = B(e.CurrentPly + 1);
 }

@@ -17,6 +17,13 @@ inline constexpr std::uint32_t StepBudgetOthers = 75000;
 // 253 to 255 of the best-line report.
 inline constexpr int DeepestTreePly = 250;
 
+// RemainingCode of a node: the full plies left before the horizon (its
+// depth / 8 less its ply) + RemainingAtHorizon, so that the code of a
+// quiescence node below the horizon stays positive. PliesLeft(n) is the
+// code of a node n plies before the horizon (n < 0: below it).
+inline constexpr int RemainingAtHorizon = 256;
+constexpr int PliesLeft(int plies) { return RemainingAtHorizon + plies; }
+
 // Flags of a best-line entry (its low byte): another piece of the kind
 // reaches the to-cell, capture, en passant, promotion, the root move failing
 // low or high, check; 255 marks the mate entry.
