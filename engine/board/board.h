@@ -40,6 +40,28 @@ constexpr int RayStep(int d) {
     return steps[d];
 }
 
+// The cell steps of a knight, of the rows and files, and of the diagonals,
+// for the tests that only count or look for what they find. The generators
+// walk the same steps in each side's own orders (sides.h), which fix the
+// order of the moves in their lists.
+inline constexpr std::array<int, 8> KnightOffsets = {-33, -31, -18, -14, 14, 18, 31, 33};
+inline constexpr std::array<int, 4> StraightOffsets = {-16, -1, 1, 16};
+inline constexpr std::array<int, 4> DiagonalOffsets = {-17, -15, 15, 17};
+
+// Is d (a cell distance, taken as a positive number) a king's or a knight's
+// step?
+constexpr bool KingDistance(int d) { return d == 1 || d == 15 || d == 16 || d == 17; }
+constexpr bool KnightDistance(int d) { return d == 14 || d == 18 || d == 31 || d == 33; }
+
+// The first cell from `cell` along `step` that is not Empty: the first piece
+// on the line, or the guard cell that ends it (guard cells are never Empty,
+// so the walk stops on the board's edge).
+[[gnu::always_inline]] constexpr int FirstOccupied(const Byte* board, int cell, int step) {
+    int x = cell + step;
+    while (board[x] == Empty) x += step;
+    return x;
+}
+
 // Piece code v enters or leaves the lists on a square cell, or moves along
 // them from one square cell to another. The board cells themselves are the
 // caller's to write. The null move (cell 0 to cell 0, code Empty) changes

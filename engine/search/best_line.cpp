@@ -42,22 +42,16 @@ int SameKindReach(const Engine& e, Byte piece, Byte target) {
     const int t = target;
     int n = 0;
     if (piece == BlackKnight || piece == WhiteKnight) {
-        static constexpr int kKnight[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-        for (int d : kKnight)
+        for (int d : KnightOffsets)
             if (b[t + d] == piece) ++n;
     }
     // The first piece along each line from t.
-    auto along = [&](const int (&steps)[4]) {
-        for (int d : steps) {
-            int y = t + d;
-            while (b[y] == Empty) y += d;
-            if (b[y] == piece) ++n;
-        }
+    auto along = [&](const auto& steps) {
+        for (int d : steps)
+            if (b[FirstOccupied(b, t, d)] == piece) ++n;
     };
-    static constexpr int kStraight[4] = {-16, -1, 16, 1};
-    static constexpr int kDiagonal[4] = {-15, -17, 15, 17};
-    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) along(kStraight);
-    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) along(kDiagonal);
+    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) along(StraightOffsets);
+    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) along(DiagonalOffsets);
     return n;
 }
 
