@@ -56,7 +56,7 @@ void WhiteMinorPair(const Engine& e, Word& s) {
     const int kB = e.Board[BlackKingCell];
     const int kW = e.Board[WhiteKingCell];
     if (e.PieceCount[WhiteBishop] == 1) {
-        s += 2 * e.KingCentreTable[215 - kW];
+        s += 2 * e.KingCentreTable[RotatedCell(kW)];
         const int rB = Row(kB);
         const int fB = File(kB);
         const int corner = CellColour(FirstCell(e.PieceSquares[WhiteBishop])) == 1 ? (10 - rB) * fB + (rB - 3) * (7 - fB)
@@ -76,8 +76,9 @@ void WrongBishop(const Engine& e, Word& s) {
     const int side = Black ? EvalBlack : EvalWhite;
     const std::uint64_t own = SideSquares(e, side, BlackPawn);
     const int colour = CellColour(FirstCell(SideSquares(e, side, BlackBishop)));
-    // Black promotes on row 10 (cell 160 has colour 0, 167 colour 1), White
-    // on row 3 (cell 48 has colour 1, 55 colour 0).
+    // Black promotes on row 10 (WhiteCornerA1 has colour 0, WhiteCornerH1
+    // colour 1), White on row 3 (BlackCornerA8 has colour 1, BlackCornerH8
+    // colour 0).
     const int wrongOnFile0 = Black ? 1 : 0;
     int file = -1;
     if ((own & ~FileSquares(0)) == 0 && colour == wrongOnFile0) file = 0;
