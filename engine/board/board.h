@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/checks.h"
 #include "engine/engine.h"
 
 namespace corvane {
@@ -94,6 +95,11 @@ inline void ListMove(Engine& e, Byte v, int from, int to) {
 void BuildPieceLists(Engine& e);
 // Copies the 201 cells into Board and builds the piece lists.
 void LoadBoard(Engine& e, const Byte* cells);
+// Do the board's bookkeeping cells and lists agree with its squares? Cell 0
+// is Empty, every guard cell holds OffBoard, each king cell names a square
+// that holds that king, and the piece lists, counts and scan sum are those
+// the squares give. The checked builds test it after every unmake.
+bool BoardConsistent(const Engine& e);
 
 // make_move.cpp: play a move of a ply's list and take it back; position keys.
 void MakeMove(Engine& e, Byte slot, Byte ply);

@@ -13,6 +13,7 @@ namespace {
 // List results of the capture generators: like the full generators, but the
 // list state is that of a capture list and NoMoves is left alone.
 inline void FinishCaptureList(Engine& e, Byte ply, int n) {
+    CORVANE_ASSERT(n <= MaxListMoves);
     e.ListState[ply] = ListIdle;
     if (n > 0) {
         e.LastMove[ply] = static_cast<Byte>(n - 1);
