@@ -52,7 +52,7 @@ inline constexpr std::array<int, 4> DiagonalOffsets = {-17, -15, 15, 17};
 // Is d (a cell distance, taken as a positive number) a king's or a knight's
 // step?
 constexpr bool KingDistance(int d) { return d == 1 || d == 15 || d == 16 || d == 17; }
-constexpr bool KnightDistance(int d) { return d == 14 || d == 18 || d == 31 || d == 33; }
+constexpr bool KnightDistance(int d) { return d == 33 || d == 31 || d == 18 || d == 14; }
 
 // The first cell from `cell` along `step` that is not Empty: the first piece
 // on the line, or the guard cell that ends it (guard cells are never Empty,

@@ -54,9 +54,9 @@ void BlackMinorPair(const Engine& e, Word& s) {
 
 void WhiteMinorPair(const Engine& e, Word& s) {
     const int kB = e.Board[BlackKingCell];
-    const int kW = e.Board[WhiteKingCell];
+    const int kWRotated = RotatedCell(e.Board[WhiteKingCell]);
     if (e.PieceCount[WhiteBishop] == 1) {
-        s += 2 * e.KingCentreTable[RotatedCell(kW)];
+        s += 2 * e.KingCentreTable[kWRotated];
         const int rB = Row(kB);
         const int fB = File(kB);
         const int corner = CellColour(FirstCell(e.PieceSquares[WhiteBishop])) == 1 ? (10 - rB) * fB + (rB - 3) * (7 - fB)
