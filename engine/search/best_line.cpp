@@ -46,7 +46,7 @@ int SameKindReach(const Engine& e, Byte piece, Byte target) {
             if (b[t + d] == piece) ++n;
     }
     // The first piece along each line from t.
-    auto along = [&](const auto& steps) {
+    auto along = [&](const std::array<int, 4>& steps) {
         for (int d : steps)
             if (b[FirstOccupied(b, t, d)] == piece) ++n;
     };
