@@ -52,7 +52,10 @@ inline constexpr std::array<int, 4> DiagonalOffsets = {-17, -15, 15, 17};
 // Is d (a cell distance, taken as a positive number) a king's or a knight's
 // step?
 constexpr bool KingDistance(int d) { return d == 1 || d == 15 || d == 16 || d == 17; }
-constexpr bool KnightDistance(int d) { return d == 33 || d == 31 || d == 18 || d == 14; }
+constexpr bool KnightDistance(int d) {
+    // Bits 14, 18, 31 and 33: one test and a shift instead of four compares.
+    return static_cast<unsigned>(d) <= 33 && ((std::uint64_t{0x280044000} >> d) & 1) != 0;
+}
 
 // The first cell from `cell` along `step` that is not Empty: the first piece
 // on the line, or the guard cell that ends it (guard cells are never Empty,
