@@ -120,6 +120,16 @@ inline constexpr Word ScoreDraw = 32767;
 // no evaluation reaches.
 inline constexpr Word MatesAbove = 62256;
 inline constexpr Word MatedBelow = 3280;
+// Two narrower bands inside those, each for one reader of the root score.
+// The best line writes a mate entry, at index p - 1, only for a mate at a
+// ply p below 65: the entries it has room for before its closing 0.
+inline constexpr Word LineMatesAbove = ScorePlusInfinity - LineEntries;          // 62703
+inline constexpr Word LineMatedBelow = ScoreMinusInfinity + (LineEntries - 1);   // 2832
+// The time control stops thinking once a mate within a few plies is found
+// (mating before ply 9, mated before ply 10) and a little time has passed:
+// further iterations would not change so short a mate.
+inline constexpr Word ShortMatesAbove = ScorePlusInfinity - 9;   // 62759
+inline constexpr Word ShortMatedBelow = ScoreMinusInfinity + 9;  // 2777
 
 // Bound kinds of a hash entry (the low bits of its info word, BoundBits)
 // and of HashBound, seen from the side to move at the entry's node: its

@@ -201,15 +201,15 @@ Byte ParseSquare(const FrontEnd& fe, char file, char rank) {
         if (file == 'a' + k || file == 'A' + k) square += k;
         if (rank == '1' + k) square += (10 - k) * 16;
     }
-    if (fe.Copies[0].Flipped == 1) square = 215 - square;
+    if (fe.Copies[0].Flipped == 1) square = RotatedCell(square);
     return static_cast<Byte>(square);
 }
 
 void SquareName(const FrontEnd& fe, Byte square, char out[2]) {
     int s = square;
-    if (fe.Copies[0].Flipped == 1) s = 215 - s;
+    if (fe.Copies[0].Flipped == 1) s = RotatedCell(s);
     out[0] = static_cast<char>('a' + (s % 16));
-    out[1] = static_cast<char>('1' + (167 - s) / 16);
+    out[1] = static_cast<char>('1' + (WhiteCornerH1 - s) / 16);
 }
 
 Byte PromotionCode(char letter, Byte side) {

@@ -16,7 +16,7 @@ void ShowBoard(FrontEnd& fe) {
         char text[9];
         for (int f = 0; f < 8; ++f) {
             int cell = 16 * r + f;
-            if (fe.BoardTurned == 1) cell = 215 - cell;
+            if (fe.BoardTurned == 1) cell = RotatedCell(cell);
             const Byte v = e.GameBoard[cell];
             text[f] = v <= 16 ? fe.PieceLetters[v] : '?';
         }

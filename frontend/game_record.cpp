@@ -15,13 +15,13 @@ constexpr const char* kGameFile = "CorvaGame.txt";
 void GameMoveSquares(const FrontEnd& fe, int ply, char from[2], char to[2]) {
     const Engine& e = fe.Copies[0];
     const Word entry = e.GameMoves[ply];
-    int f = (entry >> 9) + 48;
-    int t = ((entry >> 2) & 127) + 48;
+    int f = (entry >> 9) + FirstRowCell;
+    int t = ((entry >> 2) & 127) + FirstRowCell;
     // The list holds real cells; SquareName turns a flipped cell back, so a
     // real cell is handed to it flipped.
     if (e.Flipped == 1) {
-        f = 215 - f;
-        t = 215 - t;
+        f = RotatedCell(f);
+        t = RotatedCell(t);
     }
     SquareName(fe, static_cast<Byte>(f), from);
     SquareName(fe, static_cast<Byte>(t), to);

@@ -138,7 +138,7 @@ bool StopRulesFire(FrontEnd& fe) {
             if (score > MaterialBalance(e) + 220 && score > 32515 && score < 33018 && e.GameBoard[m.To] > Empty)
                 return true;
         }
-        if ((e.BestScore > 62759 || e.BestScore < 2777) && fe.Elapsed > 400) return true;  // a mate found
+        if ((e.BestScore > ShortMatesAbove || e.BestScore < ShortMatedBelow) && fe.Elapsed > 400) return true;  // a mate found
         if (CurrentDepth(e) > fe.MaxDepth) return true;
         if (fe.Elapsed > fe.Allotment) return true;
     }

@@ -8,14 +8,6 @@ namespace corvane {
 
 namespace {
 
-inline bool KingStep(int d) {
-    return d == 1 || d == 15 || d == 16 || d == 17;
-}
-
-inline constexpr std::array<int, 8> kKnightReach = {-33, -31, -18, -14, 14, 18, 31, 33};
-inline constexpr std::array<int, 4> kStraight = {-16, 16, -1, 1};
-inline constexpr std::array<int, 4> kDiagonal = {-15, 15, -17, 17};
-
 // The attack lines of side A on cell s: its king, pawns, knights and the
 // first piece along each row, file and diagonal.
 template <const SideOrders& A>
@@ -24,26 +16,18 @@ Byte Attacked(const Engine& e, Byte s) {
     const Byte* near = b + s;  // the cells around s, at fixed offsets
     int count = 0;
     const int k = b[A.OwnKingCell];
-    count += KingStep(s > k ? s - k : k - s);
+    count += KingDistance(s > k ? s - k : k - s);
     count += near[-A.PawnCaptures[0]] == A.Pawn;
     count += near[-A.PawnCaptures[1]] == A.Pawn;
 #pragma GCC unroll 8
-    for (const int d : kKnightReach) count += near[d] == A.Knight;
+    for (const int d : KnightOffsets) count += near[d] == A.Knight;
     // With Black's codes lifted by 10 to White's, a queen or rook reads 12 or
     // 13 (masked: 12) and a queen or bishop 12 or 14 (masked: 12).
     constexpr int lift = A.IsBlack ? 10 : 0;
 #pragma GCC unroll 4
-    for (const int d : kStraight) {
-        int x = s + d;
-        while (b[x] == Empty) x += d;
-        count += ((b[x] + lift) & 254) == 12;
-    }
+    for (const int d : StraightOffsets) count += ((b[FirstOccupied(b, s, d)] + lift) & 254) == 12;
 #pragma GCC unroll 4
-    for (const int d : kDiagonal) {
-        int x = s + d;
-        while (b[x] == Empty) x += d;
-        count += ((b[x] + lift) & 253) == 12;
-    }
+    for (const int d : DiagonalOffsets) count += ((b[FirstOccupied(b, s, d)] + lift) & 253) == 12;
     return static_cast<Byte>(count);
 }
 

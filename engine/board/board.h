@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/checks.h"
 #include "engine/engine.h"
 
 namespace corvane {
@@ -38,6 +39,31 @@ constexpr int SquareCell(int square) { return kCellOfSquare[square]; }
 constexpr int RayStep(int d) {
     constexpr int steps[8] = {1, 15, 16, 17, -1, -15, -16, -17};
     return steps[d];
+}
+
+// The cell steps of a knight, of the rows and files, and of the diagonals,
+// for the tests that only count or look for what they find. The generators
+// walk the same steps in each side's own orders (sides.h), which fix the
+// order of the moves in their lists.
+inline constexpr std::array<int, 8> KnightOffsets = {-33, -31, -18, -14, 14, 18, 31, 33};
+inline constexpr std::array<int, 4> StraightOffsets = {-16, -1, 1, 16};
+inline constexpr std::array<int, 4> DiagonalOffsets = {-17, -15, 15, 17};
+
+// Is d (a cell distance, taken as a positive number) a king's or a knight's
+// step?
+constexpr bool KingDistance(int d) { return d == 1 || d == 15 || d == 16 || d == 17; }
+constexpr bool KnightDistance(int d) {
+    // Bits 14, 18, 31 and 33: one test and a shift instead of four compares.
+    return static_cast<unsigned>(d) <= 33 && ((std::uint64_t{0x280044000} >> d) & 1) != 0;
+}
+
+// The first cell from `cell` along `step` that is not Empty: the first piece
+// on the line, or the guard cell that ends it (guard cells are never Empty,
+// so the walk stops on the board's edge).
+[[gnu::always_inline]] constexpr int FirstOccupied(const Byte* board, int cell, int step) {
+    int x = cell + step;
+    while (board[x] == Empty) x += step;
+    return x;
 }
 
 // Piece code v enters or leaves the lists on a square cell, or moves along
@@ -72,6 +98,11 @@ inline void ListMove(Engine& e, Byte v, int from, int to) {
 void BuildPieceLists(Engine& e);
 // Copies the 201 cells into Board and builds the piece lists.
 void LoadBoard(Engine& e, const Byte* cells);
+// Do the board's bookkeeping cells and lists agree with its squares? Cell 0
+// is Empty, every guard cell holds OffBoard, each king cell names a square
+// that holds that king, and the piece lists, counts and scan sum are those
+// the squares give. The checked builds test it after every unmake.
+bool BoardConsistent(const Engine& e);
 
 // make_move.cpp: play a move of a ply's list and take it back; position keys.
 void MakeMove(Engine& e, Byte slot, Byte ply);

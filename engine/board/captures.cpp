@@ -13,6 +13,7 @@ namespace {
 // List results of the capture generators: like the full generators, but the
 // list state is that of a capture list and NoMoves is left alone.
 inline void FinishCaptureList(Engine& e, Byte ply, int n) {
+    CORVANE_ASSERT(n <= MaxListMoves);
     e.ListState[ply] = ListIdle;
     if (n > 0) {
         e.LastMove[ply] = static_cast<Byte>(n - 1);
@@ -64,13 +65,6 @@ template <const SideOrders& S>
     FinishCaptureList(e, ply, n);
 }
 
-// The first piece met from cell t along a step, over Empty cells.
-inline int FirstPiece(const Byte* b, int t, int step) {
-    int y = t + step;
-    while (b[y] == Empty) y += step;
-    return y;
-}
-
 // The captures of the piece on cell `target` by side S, least valuable
 // attacker first.
 template <const SideOrders& S>
@@ -98,11 +92,11 @@ template <const SideOrders& S>
 
             const int m = n;
             for (const int d : S.RecaptureDiagonal) {
-                const int y = FirstPiece(b, t, d);
+                const int y = FirstOccupied(b, t, d);
                 if (b[y] == S.Queen || b[y] == S.Bishop) AppendMove(from, to, n, y, t);
             }
             for (const int d : S.RecaptureStraight) {
-                const int y = FirstPiece(b, t, d);
+                const int y = FirstOccupied(b, t, d);
                 if (b[y] == S.Queen || b[y] == S.Rook) AppendMove(from, to, n, y, t);
             }
             // Queens go behind the bishops and rooks.
@@ -118,7 +112,7 @@ template <const SideOrders& S>
             }
             const int k = b[S.OwnKingCell];
             const int d = t > k ? t - k : k - t;
-            if (d == 1 || d == 15 || d == 16 || d == 17) AppendMove(from, to, n, k, t);
+            if (KingDistance(d)) AppendMove(from, to, n, k, t);
         }
     }
     FinishCaptureList(e, ply, n);

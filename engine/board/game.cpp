@@ -14,7 +14,7 @@ namespace {
 // and stops counting, so it is never written past its end.
 void RecordGameMove(Engine& e, Byte from, Byte to, int promotionBits) {
     if (e.GameMoveCount >= GameMoveCapacity) return;
-    // Squares are counted from cell 48 as the position stands unflipped.
+    // Squares are counted from FirstRowCell as the position stands unflipped.
     int f = from - FirstRowCell;
     int t = to - FirstRowCell;
     if (e.Flipped) {

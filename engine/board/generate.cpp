@@ -12,6 +12,8 @@ namespace {
 
 // Writes the list results of a full generator.
 inline void FinishList(Engine& e, Byte ply, int n) {
+    // AppendMove stops at the cap; the slots above it are the ordering's.
+    CORVANE_ASSERT(n <= MaxListMoves);
     if (n > 0) {
         e.LastMove[ply] = static_cast<Byte>(n - 1);
         e.ListState[ply] = static_cast<Byte>(n);

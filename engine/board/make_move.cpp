@@ -8,6 +8,18 @@ namespace corvane {
 
 namespace {
 
+// A move's two cells: two squares, or cell 0 twice for the null move.
+constexpr bool MoveCellsOnBoard(int f, int t) {
+    return (IsSquareCell(f) && IsSquareCell(t)) || (f == 0 && t == 0);
+}
+
+// The ply after `ply` and the slot of a move: the move lists end at
+// ply 255, whose next ply would wrap round to 0, and slot 255 never holds a
+// move.
+constexpr bool PlyAndSlotInRange(Byte ply, Byte slot) {
+    return ply < Plies - 1 && slot < Slots - 1;
+}
+
 // The rook of a castling: from its corner to the cell the king passed over.
 template <const SideOrders& S>
 inline void CastlingRook(Byte* board, int f, int t, int& rookFrom, int& rookTo) {
@@ -68,6 +80,7 @@ inline void PawnOnBoard(Engine& e, Byte slot, Byte ply, int f, int t, std::uint3
     }
     if (RelativeRow<S>(t) == 7) {
         const Byte q = e.MoveExtra[ply][slot];
+        CORVANE_ASSERT(q >= S.Queen && q <= S.Knight);
         e.Board[t] = q;
         ListRemove(e, S.Pawn, t);
         ListAdd(e, q, t);
@@ -122,6 +135,8 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
     const int n = (ply + 1) & 255;
     const Byte f = e.MoveFrom[ply][slot];
     const Byte t = e.MoveTo[ply][slot];
+    CORVANE_ASSERT(PlyAndSlotInRange(ply, slot));
+    CORVANE_ASSERT(MoveCellsOnBoard(f, t));
     const Byte piece = e.Board[f];
     const Byte flags = e.PlyFlags[ply];
     const std::uint32_t* ka = e.KeyTableA[piece > 16 ? 0 : piece];
@@ -168,6 +183,8 @@ void MakeMove(Engine& e, Byte slot, Byte ply) {
 void PlaceMove(Engine& e, Byte slot, Byte ply) {
     const Byte f = e.MoveFrom[ply][slot];
     const Byte t = e.MoveTo[ply][slot];
+    CORVANE_ASSERT(PlyAndSlotInRange(ply, slot));
+    CORVANE_ASSERT(MoveCellsOnBoard(f, t));
     const Byte piece = e.Board[f];
     const Byte victim = e.Board[t];
     e.Captured[ply] = victim;
@@ -200,6 +217,8 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     const Byte f = e.MoveFrom[ply][slot];
     const Byte t = e.MoveTo[ply][slot];
     const Byte u = e.Captured[ply];
+    CORVANE_ASSERT(PlyAndSlotInRange(ply, slot));
+    CORVANE_ASSERT(MoveCellsOnBoard(f, t));
     // The undo byte holds the piece taken and, above bit 5, how far the
     // promoted piece's code lies below the pawn's.
     const Byte moved = e.Board[t];
@@ -230,6 +249,7 @@ void UnmakeMove(Engine& e, Byte slot, Byte ply) {
     default:
         break;
     }
+    CORVANE_ASSERT(BoardConsistent(e));
 }
 
 void BuildPieceLists(Engine& e) {
@@ -245,6 +265,35 @@ void BuildPieceLists(Engine& e) {
             if (v != Empty && v <= 16) ListAdd(e, v, cell);
         }
     }
+}
+
+bool BoardConsistent(const Engine& e) {
+    const Byte* b = e.Board;
+    if (b[0] != Empty) return false;
+    for (int cell = 1; cell < BoardCells; ++cell)
+        if (!IsSquareCell(cell) && cell != BlackKingCell && cell != WhiteKingCell && cell != ScratchCell &&
+            b[cell] != OffBoard)
+            return false;
+    if (!IsSquareCell(b[BlackKingCell]) || b[b[BlackKingCell]] != BlackKing) return false;
+    if (!IsSquareCell(b[WhiteKingCell]) || b[b[WhiteKingCell]] != WhiteKing) return false;
+    std::uint64_t squares[17] = {};
+    int counts[17] = {};
+    Word sum = 0;
+    for (int square = 0; square < 64; ++square) {
+        const int cell = SquareCell(square);
+        const Byte v = b[cell];
+        if (v == Empty) continue;
+        if (v > 16) return false;
+        squares[v] |= e.CellBit[cell];
+        ++counts[v];
+        sum = static_cast<Word>(sum + e.ScanValue[v][cell]);
+    }
+    std::uint64_t occupied = 0;
+    for (int v = 0; v <= 16; ++v) {
+        if (e.PieceSquares[v] != squares[v] || e.PieceCount[v] != counts[v]) return false;
+        occupied |= squares[v];
+    }
+    return e.Occupied == occupied && e.ScanSum == sum;
 }
 
 void LoadBoard(Engine& e, const Byte* cells) {

@@ -28,7 +28,7 @@ void InitCellBits(Engine& e) {
         e.StraightLines[square] = e.Rays[0][square] | e.Rays[2][square] | e.Rays[4][square] | e.Rays[6][square];
         e.DiagonalLines[square] = e.Rays[1][square] | e.Rays[3][square] | e.Rays[5][square] | e.Rays[7][square];
         std::uint64_t reach = 0;
-        for (const int d : {-33, -31, -18, -14, 14, 18, 31, 33})
+        for (const int d : KnightOffsets)
             if (IsSquareCell(cell + d)) reach |= e.CellBit[cell + d];
         e.KnightReach[square] = reach;
     }

@@ -25,11 +25,6 @@ inline bool LineTest(const Engine& e, int kingSquare, int x, std::uint64_t occup
     return v == S.Queen || v == ((d & 1) != 0 ? S.Bishop : S.Rook);
 }
 
-inline bool KnightDistance(int t, int K) {
-    const int d = t > K ? t - K : K - t;
-    return d == 14 || d == 18 || d == 31 || d == 33;
-}
-
 // The next tactical move of side S at CurrentPly.
 template <const SideOrders& S>
 void NextTactical(Engine& e) {
@@ -84,7 +79,7 @@ void NextTactical(Engine& e) {
             b[t] = Empty;
             break;
         case S.Knight:
-            if (KnightDistance(t, K)) {
+            if (KnightDistance(t > K ? t - K : K - t)) {
                 check = true;
             } else {
                 b[f] = Empty;

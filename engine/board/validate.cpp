@@ -8,7 +8,7 @@ namespace corvane {
 
 namespace {
 
-// Walks from f by step over Empty cells; true when the first other cell is t.
+// Looks from f along step; true when the first cell that is not Empty is t.
 // The to-cell is marked with 9 (a value no cell otherwise holds) for the walk,
 // its old value kept in the scratch cell 6; both are restored.
 bool LineTest(Engine& e, int f, int t, int step) {
@@ -16,9 +16,7 @@ bool LineTest(Engine& e, int f, int t, int step) {
     const Byte scratch = b[ScratchCell];
     b[ScratchCell] = b[t];
     b[t] = 9;
-    int x = f + step;
-    while (b[x] == Empty) x += step;
-    const bool reached = x == t;
+    const bool reached = FirstOccupied(b, f, step) == t;
     b[t] = b[ScratchCell];
     b[ScratchCell] = scratch;
     return reached;
@@ -45,14 +43,6 @@ int RookStep(int f, int t) {
 int BishopStep(int f, int t) {
     if (t > f) return (t & 15) > (f & 15) ? 17 : 15;
     return (t & 15) > (f & 15) ? -15 : -17;
-}
-
-bool KingDistance(int d) {
-    return d == 1 || d == 15 || d == 16 || d == 17;
-}
-
-bool KnightDistance(int d) {
-    return d == 33 || d == 31 || d == 18 || d == 14;
 }
 
 // Own pieces of side S: Black's codes are below Empty, White's above.

@@ -55,9 +55,10 @@ template <const SideOrders& S>
 void WrongBishop(const Engine& e, Word& s) {
     const std::uint64_t own = e.PieceSquares[S.Pawn];
     const int colour = CellColour(FirstCell(e.PieceSquares[S.Bishop]));
-    // The promotion cells of files 0 and 7 (Black's 160 has colour 0 and
-    // 167 colour 1, White's 48 colour 1 and 55 colour 0): a bishop not of
-    // the cell's colour is the wrong one.
+    // The promotion cells of files 0 and 7 (for Black WhiteCornerA1 has
+    // colour 0 and WhiteCornerH1 colour 1, for White BlackCornerA8 colour 1
+    // and BlackCornerH8 colour 0): a bishop not of the cell's colour is the
+    // wrong one.
     constexpr int promotion0 = CellColour(RowStart<S>(7));
     constexpr int promotion7 = CellColour(RowStart<S>(7) + 7);
     int file = -1;

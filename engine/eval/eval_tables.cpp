@@ -104,7 +104,7 @@ void FillScanValues(Engine& e) {
     for (int c = 0; c < BoardCells; ++c) {
         if (!IsSquareCell(c)) continue;
         const int f = c & 15;
-        const int m = 215 - c;
+        const int m = RotatedCell(c);
         e.ScanValue[BlackQueen][c] = 1000;
         e.ScanValue[BlackRook][c] = static_cast<std::int16_t>(512 + RookFileBonus(e, f));
         e.ScanValue[BlackBishop][c] = static_cast<std::int16_t>(c == 50 || c == 53 ? 322 : 325);

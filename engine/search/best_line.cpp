@@ -42,22 +42,16 @@ int SameKindReach(const Engine& e, Byte piece, Byte target) {
     const int t = target;
     int n = 0;
     if (piece == BlackKnight || piece == WhiteKnight) {
-        static constexpr int kKnight[8] = {-33, -31, -18, -14, 14, 18, 31, 33};
-        for (int d : kKnight)
+        for (int d : KnightOffsets)
             if (b[t + d] == piece) ++n;
     }
     // The first piece along each line from t.
-    auto along = [&](const int (&steps)[4]) {
-        for (int d : steps) {
-            int y = t + d;
-            while (b[y] == Empty) y += d;
-            if (b[y] == piece) ++n;
-        }
+    auto along = [&](const std::array<int, 4>& steps) {
+        for (int d : steps)
+            if (b[FirstOccupied(b, t, d)] == piece) ++n;
     };
-    static constexpr int kStraight[4] = {-16, -1, 16, 1};
-    static constexpr int kDiagonal[4] = {-15, -17, 15, 17};
-    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) along(kStraight);
-    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) along(kDiagonal);
+    if (piece == BlackQueen || piece == BlackRook || piece == WhiteQueen || piece == WhiteRook) along(StraightOffsets);
+    if (piece == BlackQueen || piece == BlackBishop || piece == WhiteQueen || piece == WhiteBishop) along(DiagonalOffsets);
     return n;
 }
 
@@ -140,9 +134,9 @@ void ReportBestLine(Engine& e) {
         }
         // A rook taken on its corner: the generator drops the stale right.
         if (white) {
-            if ((e.PlyFlags[s] & 192) != 0 && (e.HashTo == WhiteCornerA1 || e.HashTo == WhiteCornerH1)) GenerateWhite(e, static_cast<Byte>(s));
+            if ((e.PlyFlags[s] & (CastleWhiteA1 | CastleWhiteH1)) != 0 && (e.HashTo == WhiteCornerA1 || e.HashTo == WhiteCornerH1)) GenerateWhite(e, static_cast<Byte>(s));
         } else {
-            if ((e.PlyFlags[s] & 48) != 0 && (e.HashTo == BlackCornerA8 || e.HashTo == BlackCornerH8)) GenerateBlack(e, static_cast<Byte>(s));
+            if ((e.PlyFlags[s] & (CastleBlackA8 | CastleBlackH8)) != 0 && (e.HashTo == BlackCornerA8 || e.HashTo == BlackCornerH8)) GenerateBlack(e, static_cast<Byte>(s));
         }
         if (LineEndTest(e, static_cast<Byte>(s), k) == 1 || HashProbe(e, static_cast<Byte>(s)) == 0) {
             e.PrincipalVariation[k] = 0;
@@ -164,10 +158,10 @@ void ReportBestLine(Engine& e) {
 
     // The mate entry stands right after the last move of a mating line.
     const Word score = e.BestScore;
-    if (score > ScoreMinusInfinity && score < 2832) {
+    if (score > ScoreMinusInfinity && score < LineMatedBelow) {
         const std::uint32_t i = score - ScoreMinusInfinity;
         e.PrincipalVariation[i] = i * 32768u + LineMateEntry;
-    } else if (score > 62703 && score < ScorePlusInfinity) {
+    } else if (score > LineMatesAbove && score < ScorePlusInfinity) {
         e.PrincipalVariation[62767 - score] = (62768u - score) * 32768u + LineMateEntry;
     }
 
