@@ -4,6 +4,7 @@
 // (three buckets to a line), so that a probe costs one memory access.
 #pragma once
 
+#include "engine/checks.h"
 #include "engine/engine.h"
 
 namespace corvane {
@@ -36,10 +37,12 @@ void HashDetach(Engine& copy);
 inline std::uint32_t HashBucket(const Engine& e, std::uint32_t keyA) {
 #if defined(__SIZEOF_INT128__)
     const std::uint64_t low = e.HashReciprocal * keyA;
-    return static_cast<std::uint32_t>((static_cast<unsigned __int128>(low) * e.HashSlots) >> 64);
+    const auto bucket = static_cast<std::uint32_t>((static_cast<unsigned __int128>(low) * e.HashSlots) >> 64);
 #else
-    return keyA % e.HashSlots;
+    const std::uint32_t bucket = keyA % e.HashSlots;
 #endif
+    CORVANE_ASSERT(bucket < e.HashSlots);
+    return bucket;
 }
 
 // 2^64 / n rounded up, for HashBucket.
@@ -55,6 +58,7 @@ struct HashSlotWords {
     std::atomic<std::uint16_t>& Info;
 };
 inline HashSlotWords HashSlot(const Engine& e, std::uint32_t slot) {
+    CORVANE_ASSERT(e.HashLines != nullptr);
     const int part = slot >= e.HashSlots ? 1 : 0;
     const std::uint32_t bucket = part ? slot - e.HashSlots : slot;
     HashLine& line = e.HashLines[bucket / 3];

@@ -253,6 +253,7 @@ void Interior(Engine& e, int p) {
 template <const SideOrders& S>
 void Enter(Engine& e, int p) {
     const int q = p - 1;
+    CORVANE_ASSERT(p >= 1 && p <= DeepestTreePly);
     // A node with full plies left will probe the table: its bucket, and the
     // bucket of the parent's next move, are fetched ahead.
     const bool fullWidth = e.PlyDepth[q] / 8 >= p;
