@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/board/board.h"
 #include "engine/search/hash_table.h"
@@ -97,7 +98,7 @@ TEST(MultiPv, OneLineIsTheSingleSearch) {
     EXPECT_EQ(nodes[0], nodes[1]);
 }
 
-// Emptying the table leaves every word of it 0 but the random numbers the
+// Touching the table's pages keeps its words; emptying it leaves every word of it 0 but the random numbers the
 // other copies take; the fill figure counts this move's entries only.
 TEST(HashTable, EmptyingClearsEveryWordAndTheFillFigureFollows) {
     RandomGame g(11, 10, 1);
@@ -107,6 +108,20 @@ TEST(HashTable, EmptyingClearsEveryWordAndTheFillFigureFollows) {
     EXPECT_EQ(HashFullPerMille(g.E), 0);
     g.ToDepth(7, StepBudgetFirst);
     EXPECT_GT(HashFullPerMille(g.E), 0);
+    // Touching the pages (as the benchmarks do) keeps every word.
+    std::vector<std::uint32_t> before;
+    for (std::uint32_t slot = 0; slot < 2 * g.E.HashSlots; ++slot) {
+        const HashSlotWords w = HashSlot(g.E, slot);
+        before.insert(before.end(), {w.Check.load(), w.Score.load(), w.Info.load()});
+    }
+    HashTouch(g.E);
+    std::uint64_t changed = 0;
+    for (std::uint32_t slot = 0; slot < 2 * g.E.HashSlots; ++slot) {
+        const HashSlotWords w = HashSlot(g.E, slot);
+        changed += w.Check.load() != before[3 * slot] || w.Score.load() != before[3 * slot + 1] ||
+                   w.Info.load() != before[3 * slot + 2];
+    }
+    EXPECT_EQ(changed, 0u);
     HashAge(g.E);
     EXPECT_EQ(HashFullPerMille(g.E), 0);  // entries of an earlier move
     HashEmpty(g.E, true);
