@@ -20,6 +20,8 @@ fault takes over:
     computer-once:FILE
                 as computer, but only when FILE does not exist yet (it is
                 made then)
+    sigint      keeps the default reaction to SIGINT, so the interface's
+                first interrupt ends the program (status 130; N is not used)
 """
 import os
 import signal
@@ -35,7 +37,7 @@ def main():
     fault, count, command = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
     # The interface interrupts its engines with SIGINT; the engine behind
     # this one has its own reaction, this program has none.
-    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    signal.signal(signal.SIGINT, signal.SIG_DFL if fault == "sigint" else signal.SIG_IGN)
     once = None
     for kind, armed in (("crash-once:", "crash"), ("computer-once:", "computer")):
         if fault.startswith(kind):

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The match harness judges the engine under test only: faults planted in our
 # engine (an illegal move, an exit in the middle of the game, a program that
-# stops answering, a crash) fail the match on every run, while a peer that
+# stops answering, a crash, death by the interface's interrupt) fail the match on every run, while a peer that
 # crashes makes the try void and the match is played again, or, when it
 # crashes every time, leaves nothing judged (exit 77) instead of failing.
 #
@@ -43,6 +43,9 @@ grep -q "game 1:.*invalid move.*ABNORMAL" "$work/illegal/summary.txt" ||
 check exit 1 "ABNORMAL" "$faulty exit 3 $ours" "$peer"
 check hang 1 "on time.*ABNORMAL" "$faulty hang 3 $ours" "$peer"
 check crash 1 "ended: .* exit 139" "$faulty crash 3 $ours" "$peer"
+# A program that dies of xboard's interrupt, which pondering brings many times
+# a game, is caught; one that ignores it and ends on "quit" is not.
+check sigint 1 "ended: .* exit 130" "$faulty sigint 1 $ours" "$peer" -ponder
 # A fault of ours is found in a try that the peer's crash made void too.
 check both 1 "ABNORMAL" "$faulty illegal 2 $ours" "$faulty crash-once:$work/both.once 4 $peer"
 

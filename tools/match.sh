@@ -135,8 +135,11 @@ child=\$!
 while :; do
   wait "\$child"; status=\$?
   # Above 128 either the engine was killed by a signal, or the wait was cut
-  # short by a signal passed on to a still running engine.
-  if [ "\$status" -le 128 ] || ! kill -0 "\$child" 2>/dev/null; then break; fi
+  # short by a signal passed on to it. xboard interrupts its engine and sends
+  # "quit" at once at the end of a match, so the engine may well have ended
+  # normally meanwhile: a second wait gives its own status.
+  if [ "\$status" -le 128 ]; then break; fi
+  if ! kill -0 "\$child" 2>/dev/null; then wait "\$child"; status=\$?; break; fi
 done
 echo "\$(date +%H:%M:%S) exit \$status" >>$(printf '%q' "$4/$1.exit")
 exit "\$status"
